@@ -1,0 +1,40 @@
+#include "app/SelectAction.h"
+
+#include "app/CommandLine.h"
+#include "power/VersionInfo.h"
+
+namespace mShutDown {
+
+std::int32_t ShutdownFlags(win::WinApi& api, WindowsNTCache& family) {
+    // All four tests always run and the last true one wins.
+    bool any = false;
+    std::int32_t flags = EWX_LOGOFF;
+    if (VersionInfo::IsWinNT5(api)) flags = EWX_POWEROFF, any = true;
+    if (VersionInfo::IsWinXP(api)) flags = EWX_SHUTDOWN, any = true;
+    if (VersionInfo::IsWin98OrLater(api)) flags = EWX_SHUTDOWN, any = true;
+    if (VersionInfo::IsWinMe(api)) flags = EWX_SHUTDOWN, any = true;
+    if (any) return flags;
+
+    // A release none of the tests knows (NT 4.0, Vista to 11, 95, Win32s):
+    // a shut-down must never turn into a log-off. On the NT family from Vista
+    // on only EWX_POWEROFF turns the power off; elsewhere EWX_SHUTDOWN does.
+    return family.IsWindowsNT(api) ? EWX_POWEROFF : EWX_SHUTDOWN;
+}
+
+ActionChoice SelectAction(win::WinApi& api, WindowsNTCache& family) {
+    const std::wstring token = GetCommandArgument(ArgumentString(api.CommandLine()));
+    ActionChoice choice;
+    if (token.empty()) {
+        choice.ExitFlags = EWX_REBOOT;
+        choice.StatusCaption = L"ReBoot !";
+    } else if (token == L"L" || token == L"l") {
+        choice.ExitFlags = EWX_LOGOFF;
+        choice.StatusCaption = L"LogOff !";
+    } else if (token == L"S" || token == L"s" || token == L"P" || token == L"p") {
+        choice.ExitFlags = ShutdownFlags(api, family);
+        choice.StatusCaption = L"ShutDown !";
+    }
+    return choice;
+}
+
+}  // namespace mShutDown

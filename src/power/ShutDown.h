@@ -1,0 +1,79 @@
+// Power control: the numbered errors, the shutdown privilege and the request
+// that ends the session.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <string>
+
+#include "power/WinApi.h"
+
+namespace mShutDown {
+
+// ExitWindowsEx flags the program chooses between.
+inline constexpr std::int32_t EWX_LOGOFF = 0;
+inline constexpr std::int32_t EWX_SHUTDOWN = 1;
+inline constexpr std::int32_t EWX_REBOOT = 2;
+inline constexpr std::int32_t EWX_POWEROFF = 8;
+
+enum ErrorNumber : std::int32_t {
+    ErrShutdownFailed = static_cast<std::int32_t>(0x8004062Bu),
+    ErrNoPrivilegeValue = static_cast<std::int32_t>(0x8004062Cu),
+    ErrNoCurrentProcess = static_cast<std::int32_t>(0x8004062Du),
+    ErrNoPrivileges = static_cast<std::int32_t>(0x8004062Eu),
+    ErrInvalidParameter = static_cast<std::int32_t>(0x8004062Fu),
+};
+
+struct ErrorRecord {
+    std::int32_t Number = 0;
+    std::string Source;
+    std::string Description;
+    std::optional<std::string> HelpFile;
+    std::optional<std::int32_t> HelpContext;
+};
+
+// The one error type of the program: thrown where a failure is found, caught
+// only at the top of Main.
+class Error : public std::exception {
+public:
+    explicit Error(ErrorRecord record) : record_(std::move(record)) {}
+    const ErrorRecord& Record() const noexcept { return record_; }
+    const char* what() const noexcept override { return record_.Description.c_str(); }
+
+private:
+    ErrorRecord record_;
+};
+
+// The system's message text for a last-error code, or "" when it has none.
+std::string GetSystemErrorText(win::WinApi& api, std::int32_t code);
+
+// The executable's file name without folder or extension ("endnow" for C:\x\endnow.exe).
+std::string ProgramName(const std::string& modulePath);
+
+// Builds the record (Source from the running executable's name) and throws it.
+[[noreturn]] void Raise(win::WinApi& api, ErrorNumber number, std::string description,
+                        std::optional<std::string> helpFile = std::nullopt);
+
+// What the user reads in the message box when an error ends the run.
+std::string FormatErrorMessage(const ErrorRecord& record);
+
+// Remembers the answer of the first successful platform query for the rest
+// of the process; a failed query is not remembered.
+class WindowsNTCache {
+public:
+    bool IsWindowsNT(win::WinApi& api);
+
+private:
+    bool known_ = false;
+    bool isNT_ = false;
+};
+
+// Enables SeShutdownPrivilege in the process's own token; raises on failure.
+bool EnableShutdownPrivilege(win::WinApi& api);
+
+// Validates the flags, enables the privilege on the NT family and asks
+// Windows to end the session; raises on failure.
+bool ShutdownSystem(win::WinApi& api, WindowsNTCache& family, std::int32_t flags);
+
+}  // namespace mShutDown

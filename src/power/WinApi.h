@@ -1,0 +1,66 @@
+// The Windows calls the program's decisions and reports depend on, as one
+// small interface. The real implementation (WinApiReal.cpp) is built only for
+// Windows; tests drive a scripted fake. Types mirror the Win32 records bit for
+// bit but need no <windows.h>, so the logic behind them builds anywhere.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace win {
+
+using Handle = void*;
+using Bool = std::int32_t;  // a Win32 BOOL: 0 is failure, anything else success
+
+struct OsVersionInfoA {
+    std::uint32_t dwOSVersionInfoSize;
+    std::uint32_t dwMajorVersion;
+    std::uint32_t dwMinorVersion;
+    std::uint32_t dwBuildNumber;
+    std::uint32_t dwPlatformId;
+    char szCSDVersion[128];
+};
+
+struct Luid {
+    std::uint32_t LowPart;
+    std::int32_t HighPart;
+};
+
+// TOKEN_PRIVILEGES with room for exactly one entry: 16 bytes.
+struct TokenPrivileges {
+    std::uint32_t PrivilegeCount;
+    Luid PrivilegeLuid;
+    std::uint32_t Attributes;
+};
+
+inline constexpr std::uint32_t kPlatformWin9x = 1;  // VER_PLATFORM_WIN32_WINDOWS
+inline constexpr std::uint32_t kPlatformNT = 2;     // VER_PLATFORM_WIN32_NT
+inline constexpr std::uint32_t kErrorProcNotFound = 127;
+
+class WinApi {
+public:
+    virtual ~WinApi() = default;
+
+    virtual Bool GetVersionExA(OsVersionInfoA& info) = 0;
+    virtual Bool LookupPrivilegeValueA(const char* systemName, const char* name, Luid& luid) = 0;
+    virtual Handle GetCurrentProcess() = 0;
+    virtual Bool OpenProcessToken(Handle process, std::uint32_t desiredAccess, Handle& token) = 0;
+    virtual Bool AdjustTokenPrivileges(Handle token, Bool disableAll, const TokenPrivileges& newState,
+                                       std::uint32_t bufferLength, TokenPrivileges* previousState,
+                                       std::uint32_t* returnLength) = 0;
+    virtual Bool CloseHandle(Handle handle) = 0;
+    virtual Bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) = 0;
+    virtual std::uint32_t GetLastError() = 0;
+    virtual std::uint32_t FormatMessageA(std::uint32_t flags, const void* source, std::uint32_t messageId,
+                                         std::uint32_t languageId, char* buffer, std::uint32_t size) = 0;
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
+
+    // GetCommandLineW: the whole command line, program name included.
+    virtual std::wstring CommandLine() = 0;
+    // GetModuleFileNameA for the running executable.
+    virtual std::string ModuleFileName() = 0;
+    // MessageBoxA with no owner and the error icon.
+    virtual void ShowError(const std::string& title, const std::string& text) = 0;
+};
+
+}  // namespace win

@@ -1,0 +1,95 @@
+#include "power/WinApiReal.h"
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace win {
+
+static_assert(sizeof(OsVersionInfoA) == sizeof(OSVERSIONINFOA));
+static_assert(offsetof(OsVersionInfoA, dwPlatformId) == offsetof(OSVERSIONINFOA, dwPlatformId));
+static_assert(sizeof(TokenPrivileges) == sizeof(TOKEN_PRIVILEGES));
+static_assert(sizeof(Luid) == sizeof(LUID));
+
+namespace {
+
+// The security calls live in advapi32, which is bound at run time so the
+// executable still loads where it is missing or incomplete.
+using LookupPrivilegeValueAFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, PLUID);
+using OpenProcessTokenFn = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
+using AdjustTokenPrivilegesFn = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD);
+
+// A call whose function could not be bound fails like the call itself would.
+Bool Unbound() {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return 0;
+}
+
+}  // namespace
+
+RealWinApi::RealWinApi() = default;
+
+RealWinApi::~RealWinApi() {
+    if (advapi32_) ::FreeLibrary(static_cast<HMODULE>(advapi32_));
+}
+
+void* RealWinApi::Advapi32Function(const char* name) {
+    if (!advapi32_) advapi32_ = ::LoadLibraryA("advapi32.dll");
+    if (!advapi32_) return nullptr;
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(advapi32_), name));
+}
+
+Bool RealWinApi::GetVersionExA(OsVersionInfoA& info) {
+    return ::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info));
+}
+
+Bool RealWinApi::LookupPrivilegeValueA(const char* systemName, const char* name, Luid& luid) {
+    auto fn = reinterpret_cast<LookupPrivilegeValueAFn>(Advapi32Function("LookupPrivilegeValueA"));
+    if (!fn) return Unbound();
+    return fn(systemName, name, reinterpret_cast<PLUID>(&luid));
+}
+
+Handle RealWinApi::GetCurrentProcess() { return ::GetCurrentProcess(); }
+
+Bool RealWinApi::OpenProcessToken(Handle process, std::uint32_t desiredAccess, Handle& token) {
+    auto fn = reinterpret_cast<OpenProcessTokenFn>(Advapi32Function("OpenProcessToken"));
+    if (!fn) return Unbound();
+    return fn(process, desiredAccess, &token);
+}
+
+Bool RealWinApi::AdjustTokenPrivileges(Handle token, Bool disableAll, const TokenPrivileges& newState,
+                                       std::uint32_t bufferLength, TokenPrivileges* previousState,
+                                       std::uint32_t* returnLength) {
+    auto fn = reinterpret_cast<AdjustTokenPrivilegesFn>(Advapi32Function("AdjustTokenPrivileges"));
+    if (!fn) return Unbound();
+    TokenPrivileges state = newState;  // the system takes it as non-const
+    return fn(token, disableAll, reinterpret_cast<PTOKEN_PRIVILEGES>(&state), bufferLength,
+              reinterpret_cast<PTOKEN_PRIVILEGES>(previousState), reinterpret_cast<PDWORD>(returnLength));
+}
+
+Bool RealWinApi::CloseHandle(Handle handle) { return ::CloseHandle(handle); }
+
+Bool RealWinApi::ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) { return ::ExitWindowsEx(flags, reason); }
+
+std::uint32_t RealWinApi::GetLastError() { return ::GetLastError(); }
+
+std::uint32_t RealWinApi::FormatMessageA(std::uint32_t flags, const void* source, std::uint32_t messageId,
+                                         std::uint32_t languageId, char* buffer, std::uint32_t size) {
+    return ::FormatMessageA(flags, source, messageId, languageId, buffer, size, nullptr);
+}
+
+void RealWinApi::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+std::wstring RealWinApi::CommandLine() { return ::GetCommandLineW(); }
+
+std::string RealWinApi::ModuleFileName() {
+    char path[MAX_PATH + 1] = {};
+    DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, length);
+}
+
+void RealWinApi::ShowError(const std::string& title, const std::string& text) {
+    ::MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+}  // namespace win

@@ -1,0 +1,38 @@
+// The WinApi seam bound to the running Windows. Built only for Windows.
+#pragma once
+
+#include "power/WinApi.h"
+
+namespace win {
+
+class RealWinApi final : public WinApi {
+public:
+    RealWinApi();
+    ~RealWinApi() override;
+    RealWinApi(const RealWinApi&) = delete;
+    RealWinApi& operator=(const RealWinApi&) = delete;
+
+    Bool GetVersionExA(OsVersionInfoA& info) override;
+    Bool LookupPrivilegeValueA(const char* systemName, const char* name, Luid& luid) override;
+    Handle GetCurrentProcess() override;
+    Bool OpenProcessToken(Handle process, std::uint32_t desiredAccess, Handle& token) override;
+    Bool AdjustTokenPrivileges(Handle token, Bool disableAll, const TokenPrivileges& newState,
+                               std::uint32_t bufferLength, TokenPrivileges* previousState,
+                               std::uint32_t* returnLength) override;
+    Bool CloseHandle(Handle handle) override;
+    Bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
+    std::uint32_t GetLastError() override;
+    std::uint32_t FormatMessageA(std::uint32_t flags, const void* source, std::uint32_t messageId,
+                                 std::uint32_t languageId, char* buffer, std::uint32_t size) override;
+    void Sleep(std::uint32_t milliseconds) override;
+    std::wstring CommandLine() override;
+    std::string ModuleFileName() override;
+    void ShowError(const std::string& title, const std::string& text) override;
+
+private:
+    void* Advapi32Function(const char* name);
+
+    void* advapi32_ = nullptr;  // loaded on first use: 95/98/Me never need it
+};
+
+}  // namespace win

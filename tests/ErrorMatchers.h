@@ -1,0 +1,18 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "power/ShutDown.h"
+
+// Runs the action and returns the error it raised; fails the test when none.
+inline mShutDown::ErrorRecord RaisedBy(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const mShutDown::Error& e) {
+        return e.Record();
+    }
+    ADD_FAILURE() << "no error was raised";
+    return {};
+}
