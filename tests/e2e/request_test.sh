@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The real executable under Wine, pretending to be several Windows releases:
+# it must ask ExitWindowsEx for the right flags, with 0xFFFFFFFF as the
+# reason, a second after it starts, and enable the shutdown privilege first on
+# the NT family only. Under Wine the request ends only that prefix's session.
+set -uo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+EXE=${1:-$ROOT/build/win32/endnow.exe}
+source "$ROOT/tests/e2e/lib.sh"
+
+RELAY="ExitWindowsEx;LookupPrivilegeValueA;OpenProcessToken;AdjustTokenPrivileges;MessageBoxA"
+
+start_display || exit 1
+make_base_prefix
+
+# release, family, then "arguments=expected flags" pairs
+scenarios=(
+  "win98 9x =00000002 /L=00000000 /S=00000001 shutdown=00000000"
+  "win2k nt =00000002 /S=00000008 /p=00000008"
+  "winxp nt /S=00000001 /l=00000000 s_l=00000000"
+  "win7  nt /S=00000008 =00000002 /x=00000000"
+)
+
+for scenario in "${scenarios[@]}"; do
+  read -r release family cases <<<"$scenario"
+  prefix=$(new_prefix "req-$release" "$release" "$RELAY")
+  for case in $cases; do
+    args=${case%%=*}
+    flags=${case#*=}
+    trace=$prefix/trace-${args//\//_}.log
+    # s_l stands for the two tokens "s l".
+    # shellcheck disable=SC2086
+    run_traced "$prefix" "$trace" "$EXE" ${args//_/ }
+    calls=$(exe_calls "$trace" endnow.exe)
+    label="$release '${args//_/ }'"
+    exit_call=$(grep -m1 'ExitWindowsEx(' <<<"$calls")
+    check "$label: ExitWindowsEx($flags,ffffffff)" grep -q "ExitWindowsEx($flags,ffffffff)" <<<"$exit_call"
+    check "$label: exactly one request" test "$(grep -c 'ExitWindowsEx(' <<<"$calls")" -eq 1
+    check "$label: no error shown" test -z "$(grep 'MessageBoxA(' <<<"$calls")"
+
+    started=$(exe_loaded_at "$trace" endnow.exe)
+    asked=${exit_call%% *}
+    check "$label: request at least 1 s after start ($started -> $asked)" \
+      awk -v a="$started" -v b="$asked" 'BEGIN { exit !(b - a >= 1.0) }'
+
+    before=$(sed '/ExitWindowsEx(/,$d' <<<"$calls")
+    if [ "$family" = nt ]; then
+      check "$label: privilege looked up, token opened (0x28), adjusted before the request" \
+        bash -c 'grep -q "LookupPrivilegeValueA(00000000,[0-9a-f]* \"SeShutdownPrivilege\"" <<<"$1" &&
+                 grep -q "OpenProcessToken(ffffffff,00000028," <<<"$1" &&
+                 grep -q "AdjustTokenPrivileges([0-9a-f]*,00000000,[0-9a-f]*,00000010," <<<"$1"' _ "$before"
+    else
+      check "$label: no privilege step on 9x" \
+        test -z "$(grep -E 'LookupPrivilegeValueA|OpenProcessToken|AdjustTokenPrivileges' <<<"$calls")"
+    fi
+  done
+done
+
+summary

@@ -1,0 +1,25 @@
+# Installs what building and testing need, from Debian's packages, when it is
+# missing. Sourced by run.sh and test.sh.
+
+ENDNOW_PACKAGES=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686-win32
+  wine wine32:i386 xvfb xdotool x11-utils imagemagick)
+
+ensure_tools() {
+  local missing=() p
+  for p in "${ENDNOW_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing: ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "run as root, or install these packages first: ${missing[*]}" >&2
+    return 1
+  fi
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+build_win32() {
+  cmake --preset win32 >/dev/null && cmake --build --preset win32
+}
