@@ -19,15 +19,8 @@ fi
 winecfg -v "${WINEVERSION:-win10}" >/dev/null 2>&1
 
 if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 120); do
-    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!
-    trap 'kill $xvfb 2>/dev/null || true' EXIT
-    export DISPLAY=:$n
-    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-    break
-  done
+  start_display
+  trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
 fi
 
 set +e

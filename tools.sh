@@ -23,3 +23,19 @@ ensure_tools() {
 build_win32() {
   cmake --preset win32 >/dev/null && cmake --build --preset win32
 }
+
+XVFB_PID=
+# A private X display of our own, so windows and message boxes have somewhere to go.
+start_display() {
+  local n
+  for n in $(seq 90 120); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=:$n
+    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && return 0; sleep 0.1; done
+  done
+  echo "no X display could be started" >&2
+  return 1
+}
+

@@ -2,10 +2,11 @@
 # relay traces of the real executable and the reading of them.
 # Sourced; expects ROOT (the repository) to be set.
 
+source "$ROOT/tools.sh"
+
 E2E_DIR=${E2E_DIR:-$ROOT/build/e2e}
 BASE_PREFIX=$E2E_DIR/base
 PREFIXES=()
-XVFB_PID=
 FAILURES=0
 PASSES=0
 
@@ -18,20 +19,6 @@ e2e_cleanup() {
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
 }
 trap e2e_cleanup EXIT
-
-# A display of our own, so windows and message boxes have somewhere to go.
-start_display() {
-  local n
-  for n in $(seq 90 120); do
-    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=:$n
-    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && return 0; sleep 0.1; done
-  done
-  echo "no X display could be started" >&2
-  return 1
-}
 
 # One freshly booted prefix, copied for every scenario: booting costs ~10 s.
 make_base_prefix() {
