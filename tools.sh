@@ -2,7 +2,7 @@
 # missing. Sourced by run.sh and test.sh.
 
 ENDNOW_PACKAGES=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686-win32
-  wine wine32:i386 xvfb xdotool x11-utils imagemagick)
+  wine wine32:i386 xvfb xdotool x11-utils imagemagick python3-pefile icoutils)
 
 ensure_tools() {
   local missing=() p

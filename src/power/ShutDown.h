@@ -23,6 +23,9 @@ enum ErrorNumber : std::int32_t {
     ErrNoCurrentProcess = static_cast<std::int32_t>(0x8004062Du),
     ErrNoPrivileges = static_cast<std::int32_t>(0x8004062Eu),
     ErrInvalidParameter = static_cast<std::int32_t>(0x8004062Fu),
+    // Arithmetic faults of the painter, numbered as the classic runtime numbers them.
+    ErrOverflow = 6,
+    ErrDivisionByZero = 11,
 };
 
 struct ErrorRecord {
