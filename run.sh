@@ -6,17 +6,24 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 source ./tools.sh
 ensure_tools
-build_win32 >/dev/null
-exe=$PWD/build/win32/endnow.exe
+arch=win32
+if ! can_run_win32; then
+  # The kernel runs no 32-bit code: show the 64-bit build of the same program.
+  echo "this machine cannot run 32-bit programs; running the 64-bit build instead"
+  arch=win64
+fi
+"build_$arch" >/dev/null
+exe=$PWD/build/$arch/endnow.exe
 echo "exe: $exe"
 
-export WINEPREFIX=$PWD/build/wine/run WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+use_wine "$arch"
+export WINEPREFIX=$PWD/build/wine/run-$arch WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
+  "$WINE" wineboot -i >/dev/null 2>&1
 fi
-winecfg -v "${WINEVERSION:-win10}" >/dev/null 2>&1
+"$WINE" winecfg -v "${WINEVERSION:-win10}" >/dev/null 2>&1
 
 if [ -z "${DISPLAY:-}" ]; then
   start_display
@@ -24,7 +31,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 set +e
-wine "$exe" "$@"
+"$WINE" "$exe" "$@"
 code=$?
 wineserver -w
 echo "endnow.exe exited with $code"

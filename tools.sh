@@ -1,8 +1,9 @@
 # Installs what building and testing need, from Debian's packages, when it is
 # missing. Sourced by run.sh and test.sh.
 
-ENDNOW_PACKAGES=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686-win32
-  wine wine32:i386 xvfb xdotool x11-utils imagemagick python3-pefile icoutils)
+ENDNOW_PACKAGES=(cmake make g++ googletest libgtest-dev python3
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
+  wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick python3-pefile icoutils)
 
 ensure_tools() {
   local missing=() p
@@ -22,6 +23,37 @@ ensure_tools() {
 
 build_win32() {
   cmake --preset win32 >/dev/null && cmake --build --preset win32
+}
+
+build_win64() {
+  cmake --preset win64 >/dev/null && cmake --build --preset win64
+}
+
+# Some kernels run no 32-bit user code at all (IA-32 emulation off): there
+# 32-bit Wine cannot start, and only 64-bit programs can be run.
+can_run_win32() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# use_wine win32|win64: picks Wine's loader for that kind of program; "$WINE"
+# then runs programs, and "$WINE" wineboot / winecfg / reg Wine's own tools.
+use_wine() {
+  export WINEARCH=$1
+  if [ "$1" = win64 ]; then
+    WINE=/usr/lib/wine/wine64
+    export WINELOADER=$WINE
+  else
+    WINE=/usr/lib/wine/wine
+    unset WINELOADER
+  fi
+}
+
+# pe_arch EXE: win32 or win64, from the machine field of its PE header.
+pe_arch() {
+  local pe machine
+  pe=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  machine=$(od -An -tx2 -j$((pe + 4)) -N2 "$1" | tr -d ' ')
+  if [ "$machine" = 8664 ]; then echo win64; else echo win32; fi
 }
 
 XVFB_PID=

@@ -30,7 +30,7 @@ public:
 
     int GetDeviceCaps(int index) override {
         ++capsQueries;
-        return index == BITSPIXEL ? bits : index == PLANES ? planes : 0;
+        return index == kBitsPixel ? bits : index == kPlanes ? planes : 0;
     }
     Brush CreateSolidBrush(std::uint32_t color) override {
         ++alive, ++created;
@@ -100,7 +100,7 @@ TEST_P(DepthTest, PaintsTheBandsOfItsDepth) {
     EXPECT_TRUE(same(s.fills[1].rect, c.firstRight));
     EXPECT_TRUE(same(s.fills.back().rect, c.finalFill));
     EXPECT_EQ(s.fills[0].color, 0u);  // the outermost band is black
-    EXPECT_EQ(s.fills.back().color, RGB(0, 0, 255));
+    EXPECT_EQ(s.fills.back().color, ColorRef(0, 0, 255));
     EXPECT_EQ(s.ColorAt(c.width - 1, c.height - 1), 0);
     EXPECT_EQ(s.ColorAt(0, 0), Blue(c.topLeftBlue));
     EXPECT_EQ(s.refreshes, 1);

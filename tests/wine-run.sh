@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine in the project's own scratch 32-bit
-# prefix (never ~/.wine), creating the prefix on first use.
+# wine-run.sh win32|win64 PROGRAM [ARGS]: runs a Windows program under Wine in
+# the project's own scratch prefix for that architecture (never ~/.wine),
+# creating the prefix on first use.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX=${ENDNOW_WINEPREFIX:-$here/build/wine/unit}
-export WINEARCH=${WINEARCH:-win32}
+source "$here/tools.sh"
+use_wine "$1"
+shift
+export WINEPREFIX=${ENDNOW_WINEPREFIX:-$here/build/wine/unit-$WINEARCH}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
-  wineboot -i >/dev/null 2>&1
+  "$WINE" wineboot -i >/dev/null 2>&1
   wineserver -w
 fi
-exec wine "$@"
+exec "$WINE" "$@"

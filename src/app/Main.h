@@ -1,13 +1,15 @@
 #pragma once
 
 #include "power/WinApi.h"
+#include "window/Notice.h"
 
 namespace mShutDown {
 
 inline constexpr unsigned kNoticeMilliseconds = 1000;
 
-// The whole run: choose the action, give the user a second, make the request.
-// An error ends the run with a message box and exit code 1; otherwise 0.
-int Main(win::WinApi& api);
+// The whole run: choose the action, put the notice up for a second, make the
+// request, take the notice down. An error ends the run with a message box
+// over the notice and exit code 1; otherwise 0.
+int Main(win::WinApi& api, window::Notice& notice);
 
 }  // namespace mShutDown

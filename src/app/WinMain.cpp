@@ -1,10 +1,12 @@
-// Windows entry point: hands the real Windows to Main.
+// Windows entry point: hands the real Windows and the notice window to Main.
 #include <windows.h>
 
 #include "app/Main.h"
 #include "power/WinApiReal.h"
+#include "window/Form1.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     win::RealWinApi api;
-    return mShutDown::Main(api);
+    window::Form1Notice notice(api, instance);
+    return mShutDown::Main(api, notice);
 }

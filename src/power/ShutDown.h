@@ -26,6 +26,8 @@ enum ErrorNumber : std::int32_t {
     // Arithmetic faults of the painter, numbered as the classic runtime numbers them.
     ErrOverflow = 6,
     ErrDivisionByZero = 11,
+    // The notice window could not be made: the classic runtime's "out of memory".
+    ErrNoWindow = 7,
 };
 
 struct ErrorRecord {

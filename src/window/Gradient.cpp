@@ -9,8 +9,8 @@ namespace Gradient {
 
 namespace {
 
-constexpr std::uint32_t kFlatBlue = RGB(0, 0, 127);
-constexpr std::uint32_t kPureBlue = RGB(0, 0, 255);
+constexpr std::uint32_t kFlatBlue = ColorRef(0, 0, 127);
+constexpr std::uint32_t kPureBlue = ColorRef(0, 0, 255);
 
 // Every step is checked: a fault ends the run like any other error.
 class Checked {
@@ -78,7 +78,7 @@ void FillBand(Surface& target, const Rect& rect, std::uint32_t color) {
 void PaintGradient(win::WinApi& api, Surface& target, PainterState& state, GradientMode mode) {
     Checked math(api);
     if (state.ColorDepth == 0) {
-        state.ColorDepth = math.Mul(target.GetDeviceCaps(BITSPIXEL), target.GetDeviceCaps(PLANES));
+        state.ColorDepth = math.Mul(target.GetDeviceCaps(kBitsPixel), target.GetDeviceCaps(kPlanes));
         state.BandCount = BandsFor(state.ColorDepth);
     }
     if (mode == Flat) {
@@ -96,7 +96,7 @@ void PaintGradient(win::WinApi& api, Surface& target, PainterState& state, Gradi
     std::int32_t blue = 0;
     // A 16-bit band count cannot overflow a 32-bit counter.
     for (std::int32_t band = 0; band < state.BandCount; ++band) {
-        const std::uint32_t color = RGB(0, 0, static_cast<std::uint16_t>(math.To16(blue)));
+        const std::uint32_t color = ColorRef(0, 0, static_cast<std::uint16_t>(math.To16(blue)));
         Brush brush = target.CreateSolidBrush(color);
         if (mode == FromBottomRight) {
             target.FillRect({0, math.Sub(rect.bottom, heightStep), rect.right, rect.bottom}, brush);

@@ -9,8 +9,8 @@ namespace Gradient {
 
 enum GradientMode : std::int16_t { FromBottomRight = 0, FromBottom = 1, FromRight = 2, Flat = 3 };
 
-inline constexpr int BITSPIXEL = 12;
-inline constexpr int PLANES = 14;
+inline constexpr int kBitsPixel = 12;
+inline constexpr int kPlanes = 14;
 
 struct Rect {
     std::int32_t left, top, right, bottom;
@@ -39,7 +39,7 @@ struct PainterState {
     std::int16_t BandCount = 0;
 };
 
-inline constexpr std::uint32_t RGB(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
+inline constexpr std::uint32_t ColorRef(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
     return r | (g << 8) | (b << 16);
 }
 

@@ -14,7 +14,7 @@ prefix=$(new_prefix fail-xp winxp "ExitWindowsEx;MessageBoxA")
 rm -f "$prefix/drive_c/windows/system32/wineboot.exe"
 cp "$EXE" "$prefix/drive_c/tool.exe"
 # Bring the desktop up first: without wineboot nothing else starts it in time.
-WINEPREFIX=$prefix WINEDEBUG=-all wine cmd /c exit >/dev/null 2>&1
+WINEPREFIX=$prefix WINEDEBUG=-all "$WINE" cmd /c exit >/dev/null 2>&1
 
 trace=$prefix/trace.log
 run_traced "$prefix" "$trace" "$prefix/drive_c/tool.exe" /S &

@@ -1,6 +1,6 @@
 # Shared by the end-to-end checks: scratch Wine prefixes, a private X display,
 # relay traces of the real executable and the reading of them.
-# Sourced; expects ROOT (the repository) to be set.
+# Sourced; expects ROOT (the repository) and EXE (the program under test) to be set.
 
 source "$ROOT/tools.sh"
 
@@ -10,8 +10,11 @@ PREFIXES=()
 FAILURES=0
 PASSES=0
 
-export WINEARCH=win32
+# The exe under test decides which Wine runs it.
+use_wine "$(pe_arch "$EXE")"
 export WINEDLLOVERRIDES="mscoree,mshtml="
+E2E_DIR=$E2E_DIR/$WINEARCH
+BASE_PREFIX=$E2E_DIR/base
 
 e2e_cleanup() {
   local p
@@ -24,7 +27,7 @@ trap e2e_cleanup EXIT
 make_base_prefix() {
   [ -f "$BASE_PREFIX/system.reg" ] && return 0
   mkdir -p "$E2E_DIR"
-  WINEPREFIX=$BASE_PREFIX WINEDEBUG=-all wineboot -i >/dev/null 2>&1
+  WINEPREFIX=$BASE_PREFIX WINEDEBUG=-all "$WINE" wineboot -i >/dev/null 2>&1
   WINEPREFIX=$BASE_PREFIX wineserver -w
 }
 
@@ -35,8 +38,8 @@ new_prefix() {
   rm -rf "$prefix"
   cp -a "$BASE_PREFIX" "$prefix"
   PREFIXES+=("$prefix")
-  WINEPREFIX=$prefix WINEDEBUG=-all winecfg -v "$2" >/dev/null 2>&1
-  WINEPREFIX=$prefix WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude \
+  WINEPREFIX=$prefix WINEDEBUG=-all "$WINE" winecfg -v "$2" >/dev/null 2>&1
+  WINEPREFIX=$prefix WINEDEBUG=-all "$WINE" reg add 'HKCU\Software\Wine\Debug' /v RelayInclude \
     /t REG_SZ /d "$3" /f >/dev/null 2>&1
   echo "$prefix"
 }
@@ -44,7 +47,7 @@ new_prefix() {
 # run_traced PREFIX TRACE EXE ARGS...: runs the exe with a relay trace; its exit code.
 run_traced() {
   local prefix=$1 trace=$2; shift 2
-  WINEPREFIX=$prefix WINEDEBUG=+relay,+timestamp,+loaddll timeout 120 wine "$@" 2>"$trace"
+  WINEPREFIX=$prefix WINEDEBUG=+relay,+timestamp,+loaddll timeout 120 "$WINE" "$@" 2>"$trace"
 }
 
 # The thread that loaded EXE (its file name) in the trace.

@@ -14,12 +14,21 @@ start_display || exit 1
 make_base_prefix
 
 # release, family, then "arguments=expected flags" pairs
-scenarios=(
-  "win98 9x =00000002 /L=00000000 /S=00000001 shutdown=00000000"
-  "win2k nt =00000002 /S=00000008 /p=00000008"
-  "winxp nt /S=00000001 /l=00000000 s_l=00000000"
-  "win7  nt /S=00000008 =00000002 /x=00000000"
-)
+if [ "$WINEARCH" = win32 ]; then
+  scenarios=(
+    "win98 9x =2 /L=0 /S=1 shutdown=0"
+    "win2k nt =2 /S=8 /p=8"
+    "winxp nt /S=1 /l=0 s_l=0"
+    "win7  nt /S=8 =2 /x=0"
+  )
+else
+  # 64-bit Windows began with XP x64, release 5.2, which none of the version
+  # tests names: it powers off. Wine will not play 98 or 2000 to a 64-bit program.
+  scenarios=(
+    "winxp nt /S=8 /l=0"
+    "win7  nt /S=8 =2 /x=0"
+  )
+fi
 
 for scenario in "${scenarios[@]}"; do
   read -r release family cases <<<"$scenario"
@@ -34,7 +43,7 @@ for scenario in "${scenarios[@]}"; do
     calls=$(exe_calls "$trace" endnow.exe)
     label="$release '${args//_/ }'"
     exit_call=$(grep -m1 'ExitWindowsEx(' <<<"$calls")
-    check "$label: ExitWindowsEx($flags,ffffffff)" grep -q "ExitWindowsEx($flags,ffffffff)" <<<"$exit_call"
+    check "$label: ExitWindowsEx($flags,ffffffff)" grep -qE "ExitWindowsEx\(0*$flags,0*ffffffff\)" <<<"$exit_call"
     check "$label: exactly one request" test "$(grep -c 'ExitWindowsEx(' <<<"$calls")" -eq 1
     check "$label: no error shown" test -z "$(grep 'MessageBoxA(' <<<"$calls")"
 
@@ -46,9 +55,9 @@ for scenario in "${scenarios[@]}"; do
     before=$(sed '/ExitWindowsEx(/,$d' <<<"$calls")
     if [ "$family" = nt ]; then
       check "$label: privilege looked up, token opened (0x28), adjusted before the request" \
-        bash -c 'grep -q "LookupPrivilegeValueA(00000000,[0-9a-f]* \"SeShutdownPrivilege\"" <<<"$1" &&
-                 grep -q "OpenProcessToken(ffffffff,00000028," <<<"$1" &&
-                 grep -q "AdjustTokenPrivileges([0-9a-f]*,00000000,[0-9a-f]*,00000010," <<<"$1"' _ "$before"
+        bash -c 'grep -qE "LookupPrivilegeValueA\(0+,[0-9a-f]* \"SeShutdownPrivilege\"" <<<"$1" &&
+                 grep -qE "OpenProcessToken\(f{8,16},0*28," <<<"$1" &&
+                 grep -qE "AdjustTokenPrivileges\([0-9a-f]*,0+,[0-9a-f]*,0*10," <<<"$1"' _ "$before"
     else
       check "$label: no privilege step on 9x" \
         test -z "$(grep -E 'LookupPrivilegeValueA|OpenProcessToken|AdjustTokenPrivileges' <<<"$calls")"

@@ -1,0 +1,161 @@
+#include "window/Form1.h"
+
+#include "window/NoticeError.h"
+
+namespace window {
+
+namespace {
+
+constexpr char kClassName[] = "EndNowNotice";
+// A frame but no caption, window menu or buttons; no taskbar button for a
+// notice that is gone a second later.
+constexpr DWORD kStyle = WS_POPUP | WS_THICKFRAME;
+constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
+
+Layout::NoticeLayout ScreenLayout() {
+    WindowDC screen(nullptr);
+    return Layout::ForDpi(::GetDeviceCaps(screen.get(), LOGPIXELSX), ::GetDeviceCaps(screen.get(), LOGPIXELSY));
+}
+
+void DrawLabel(HDC dc, const Layout::Box& box, const std::wstring& text) {
+    // Not clipped to the box: an italic's overhang stays visible.
+    ::ExtTextOutW(dc, box.left, box.top, 0, nullptr, text.data(), static_cast<UINT>(text.size()), nullptr);
+}
+
+// The painter's target: the window's own measurements, drawing into its kept image.
+class ImageSurface final : public Gradient::Surface {
+public:
+    ImageSurface(win::WinApi& api, Form1& form, HDC windowDC, HDC imageDC)
+        : api_(api), form_(form), windowDC_(windowDC), imageDC_(imageDC) {}
+
+    int GetDeviceCaps(int index) override { return ::GetDeviceCaps(windowDC_, index); }
+    Gradient::Brush CreateSolidBrush(std::uint32_t color) override { return ::CreateSolidBrush(color); }
+    int FillRect(const Gradient::Rect& r, Gradient::Brush brush) override {
+        const RECT rect{r.left, r.top, r.right, r.bottom};
+        return ::FillRect(imageDC_, &rect, static_cast<HBRUSH>(brush));
+    }
+    int DeleteObject(Gradient::Brush brush) override { return ::DeleteObject(static_cast<HBRUSH>(brush)); }
+    std::int32_t InnerWidth() override { return Client().right; }
+    std::int32_t InnerHeight() override { return Client().bottom; }
+    void SetBackColor(std::uint32_t color) override { form_.SetBackColor(color); }
+    void Refresh() override { form_.Refresh(); }
+
+private:
+    RECT Client() {
+        RECT rect{};
+        if (!::GetClientRect(form_.hwnd(), &rect)) RaiseNoWindow(api_);
+        return rect;
+    }
+
+    win::WinApi& api_;
+    Form1& form_;
+    HDC windowDC_;
+    HDC imageDC_;
+};
+
+}  // namespace
+
+Form1::Form1(win::WinApi& api, HINSTANCE instance)
+    : api_(api),
+      instance_(instance),
+      layout_(ScreenLayout()),
+      class_(instance, kClassName, &Form1::WindowProc, ::LoadIconA(instance, MAKEINTRESOURCEA(kIconId)), kBackground),
+      label2_(layout_.label2) {
+    if (!class_.registered()) RaiseNoWindow(api_);
+    Create();
+    Load();
+}
+
+void Form1::Create() {
+    RECT frame{0, 0, layout_.clientWidth, layout_.clientHeight};
+    ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    const Layout::Point at =
+        Layout::Centred(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), width, height);
+    // Hidden until Show; WindowProc takes hold of the handle on WM_NCCREATE.
+    if (!::CreateWindowExA(kExStyle, class_.name(), "", kStyle, at.x, at.y, width, height, nullptr, nullptr,
+                           instance_, this))
+        RaiseNoWindow(api_);
+}
+
+// The load handler: the bands go into the kept image while the window is hidden.
+void Form1::Load() {
+    WindowDC windowDC(hwnd());
+    font_ = Font(::CreateFontA(layout_.fontHeight, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                               kFontFace));
+    image_ = Bitmap(::CreateCompatibleBitmap(windowDC.get(), layout_.clientWidth, layout_.clientHeight));
+    imageDC_ = MemoryDC(windowDC.get());
+    imageSelected_.emplace(imageDC_.get(), image_.get());
+    ImageSurface surface(api_, *this, windowDC.get(), imageDC_.get());
+    Gradient::PaintGradient(api_, surface, painter_, Gradient::FromBottomRight);
+}
+
+void Form1::SetStatusCaption(const std::wstring& caption) {
+    SIZE extent{};
+    {
+        WindowDC dc(hwnd());
+        Selection font(dc.get(), font_.get());
+        ::GetTextExtentPoint32W(dc.get(), caption.data(), static_cast<int>(caption.size()), &extent);
+    }
+    // The old and new places both need repainting.
+    RECT old{label2_.left, label2_.top, label2_.right(), label2_.bottom()};
+    ::InvalidateRect(hwnd(), &old, TRUE);
+    caption_ = caption;
+    label2_ = Layout::StatusLabel(layout_, extent.cx, extent.cy);
+    RECT now{label2_.left, label2_.top, label2_.right(), label2_.bottom()};
+    ::InvalidateRect(hwnd(), &now, TRUE);
+}
+
+void Form1::Show() { ::ShowWindow(hwnd(), SW_SHOWNORMAL); }
+
+void Form1::Refresh() {
+    ::InvalidateRect(hwnd(), nullptr, TRUE);
+    ::UpdateWindow(hwnd());
+    ::GdiFlush();
+}
+
+void Form1::Paint() {
+    PaintSession paint(hwnd());
+    const HDC dc = paint.dc();
+    if (image_) ::BitBlt(dc, 0, 0, layout_.clientWidth, layout_.clientHeight, imageDC_.get(), 0, 0, SRCCOPY);
+    Selection font(dc, font_.get());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, kTextColor);
+    DrawLabel(dc, layout_.label1, kLabel1Caption);
+    DrawLabel(dc, label2_, caption_);
+}
+
+LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->window_.Adopt(hwnd);
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Form1*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    return self->HandleMessage(hwnd, message, wParam, lParam);
+}
+
+LRESULT Form1::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT:
+            Paint();
+            return 0;
+        case WM_NCHITTEST: {
+            // The frame is drawn but does not resize.
+            const LRESULT hit = ::DefWindowProcA(hwnd, message, wParam, lParam);
+            return hit >= HTLEFT && hit <= HTBOTTOMRIGHT ? HTBORDER : hit;
+        }
+        case WM_CLOSE:
+            return 0;  // only the program takes its notice down
+        case WM_NCDESTROY:
+            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            window_.Forget();
+            return ::DefWindowProcA(hwnd, message, wParam, lParam);
+        default:
+            return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+}
+
+}  // namespace window

@@ -1,0 +1,87 @@
+// The notice window: "Windows will now" above the action, white on banded
+// dark blue, without a title bar. Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "power/WinApi.h"
+#include "window/Gdi.h"
+#include "window/Gradient.h"
+#include "window/Layout.h"
+#include "window/Notice.h"
+
+namespace window {
+
+inline constexpr COLORREF kBackground = 0x00620001;  // red 1, green 0, blue 98
+inline constexpr COLORREF kTextColor = 0x00FFFFFF;
+inline constexpr wchar_t kLabel1Caption[] = L"Windows will now";
+inline constexpr char kFontFace[] = "Comic Sans MS";
+inline constexpr int kIconId = 1;
+
+// Created hidden and loaded (its bands painted into a kept image) by the
+// constructor; destroyed with its class and drawing objects by the destructor.
+class Form1 {
+public:
+    Form1(win::WinApi& api, HINSTANCE instance);
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    void SetStatusCaption(const std::wstring& caption);
+    void Show();
+    void Refresh();
+
+    HWND hwnd() const { return window_.get(); }
+    const Layout::NoticeLayout& layout() const { return layout_; }
+    Layout::Box Label2() const { return label2_; }
+    const Gradient::PainterState& painter() const { return painter_; }
+    void SetBackColor(COLORREF color) { class_.SetBackground(hwnd(), color); }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void Create();
+    void Load();
+    void Paint();
+
+    win::WinApi& api_;
+    HINSTANCE instance_;
+    Layout::NoticeLayout layout_;
+    WindowClass class_;
+    OwnedWindow window_;  // destroyed before its class is unregistered
+    Font font_;
+    Bitmap image_;     // what the painter drew, shown by every repaint
+    MemoryDC imageDC_;
+    std::optional<Selection> imageSelected_;
+    Gradient::PainterState painter_;
+    std::wstring caption_;
+    Layout::Box label2_;
+};
+
+// The notice as the run sequence sees it: Form1 made on first use, released by Unload.
+class Form1Notice final : public Notice {
+public:
+    Form1Notice(win::WinApi& api, HINSTANCE instance) : api_(api), instance_(instance) {}
+
+    void SetStatusCaption(const std::wstring& caption) override { Form().SetStatusCaption(caption); }
+    void Show() override { Form().Show(); }
+    void Refresh() override { Form().Refresh(); }
+    void Unload() override { form_.reset(); }
+
+    Form1* Loaded() const { return form_.get(); }
+
+private:
+    Form1& Form() {
+        if (!form_) form_ = std::make_unique<Form1>(api_, instance_);
+        return *form_;
+    }
+
+    win::WinApi& api_;
+    HINSTANCE instance_;
+    std::unique_ptr<Form1> form_;
+};
+
+}  // namespace window

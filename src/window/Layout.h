@@ -1,0 +1,43 @@
+// Where the notice's parts go, in pixels, from its design in twips
+// (1/1440 inch) and the screen's logical resolution.
+#pragma once
+
+#include <cstdint>
+
+namespace Layout {
+
+inline constexpr int kTwipsPerInch = 1440;
+inline constexpr int kPointsPerInch = 72;
+
+struct Box {
+    int left, top, width, height;
+    int right() const { return left + width; }
+    int bottom() const { return top + height; }
+    bool operator==(const Box&) const = default;
+};
+
+struct NoticeLayout {
+    int clientWidth, clientHeight;  // the inner area
+    Box label1;                     // "Windows will now"
+    Box label2;                     // the status label before it has a caption
+    int label2Right;                // the status label grows leftward from here
+    int fontHeight;                 // a negative LOGFONT height: the em size in pixels
+};
+
+// Twips to pixels at dpi, rounded to nearest with halves to even
+// (2145 twips at 144 dpi is 214.5 pixels: 214).
+int TwipsToPixels(int twips, int dpi);
+
+NoticeLayout ForDpi(int dpiX, int dpiY);
+
+// The status label sized to a caption that measures textWidth x textHeight.
+Box StatusLabel(const NoticeLayout& layout, int textWidth, int textHeight);
+
+// The top-left corner that centres a window of this size on the screen.
+struct Point {
+    int x, y;
+    bool operator==(const Point&) const = default;
+};
+Point Centred(int screenWidth, int screenHeight, int windowWidth, int windowHeight);
+
+}  // namespace Layout
