@@ -31,6 +31,10 @@ public:
     int GetDeviceCaps(int index) override { return ::GetDeviceCaps(windowDC_, index); }
     Gradient::Brush CreateSolidBrush(std::uint32_t color) override { return ::CreateSolidBrush(color); }
     int FillRect(const Gradient::Rect& r, Gradient::Brush brush) override {
+        // Bands past the window's edge come as inverted rectangles. GDI would
+        // flip them and paint a line at the origin over the finished bands;
+        // they hold nothing to paint.
+        if (r.right <= r.left || r.bottom <= r.top) return 1;
         const RECT rect{r.left, r.top, r.right, r.bottom};
         return ::FillRect(imageDC_, &rect, static_cast<HBRUSH>(brush));
     }
