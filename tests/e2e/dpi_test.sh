@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The notice at the screen's logical resolution: the window tests of the unit
+# suite run in prefixes set to 96 and to 144 dpi, and must find the inner area
+# and labels at that resolution (420 x 143 and 630 x 214 pixels).
+set -uo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+EXE=${1:-$ROOT/build/win32/endnow.exe}
+SUITE=$(dirname "$EXE")/tests/endnow_tests.exe
+source "$ROOT/tests/e2e/lib.sh"
+
+start_display || exit 1
+make_base_prefix
+
+for dpi in 96 144; do
+  prefix=$(new_prefix "dpi-$dpi" win7 "")
+  WINEPREFIX=$prefix WINEDEBUG=-all "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels \
+    /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  WINEPREFIX=$prefix wineserver -w
+  out=$prefix/suite.txt
+  WINEPREFIX=$prefix WINEDEBUG=-all ENDNOW_EXPECT_DPI=$dpi timeout 120 "$WINE" "$SUITE" \
+    --gtest_filter='Form1Test.*' >"$out" 2>&1
+  code=$?
+  check "$dpi dpi: the window tests pass (exit $code; $(grep -oE '[0-9]+ tests? from [0-9]+ test suites? ran' "$out"))" \
+    test "$code" -eq 0
+  [ "$code" -eq 0 ] || grep -E 'Failure|Expected|Which is|FAILED' "$out" | head -20
+done
+
+summary
