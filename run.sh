@@ -17,6 +17,12 @@ exe=$PWD/build/$arch/endnow.exe
 echo "exe: $exe"
 
 use_wine "$arch"
+# The display comes first: Wine's desktop takes whatever display the prefix's
+# first program finds, for the rest of the session.
+if [ -z "${DISPLAY:-}" ]; then
+  start_display
+  trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
+fi
 export WINEPREFIX=$PWD/build/wine/run-$arch WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -25,10 +31,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 "$WINE" winecfg -v "${WINEVERSION:-win10}" >/dev/null 2>&1
 
-if [ -z "${DISPLAY:-}" ]; then
-  start_display
-  trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
-fi
 
 set +e
 "$WINE" "$exe" "$@"
