@@ -16,12 +16,21 @@ log=build/test-logs
 mkdir -p "$log"
 total=0
 
+# count FILE PATTERN: the number the sed pattern captures from FILE; a missing count ends the run.
+count() {
+  local n
+  n=$(sed -nE "s/$2/\1/p" "$1" | tail -1)
+  [[ $n =~ ^[0-9]+$ ]] || { echo "no test count in $1" >&2; exit 1; }
+  echo "$n"
+}
+
 # unit_wine ARCH: the cross-built suite under Wine.
 unit_wine() {
   echo "== unit tests, $1 build under Wine"
   ctest --preset "$1" --verbose >"$log/$1.txt" 2>&1 || { tail -40 "$log/$1.txt"; exit 1; }
   tail -3 "$log/$1.txt"
-  total=$((total + $(grep -oE '\[  PASSED  \] [0-9]+ tests' "$log/$1.txt" | grep -oE '[0-9]+')))
+  n=$(count "$log/$1.txt" '.*\[  PASSED  \] ([0-9]+) tests?.*')
+  total=$((total + n))
 }
 
 # e2e EXE TEST...: end-to-end scripts against one executable.
@@ -33,7 +42,7 @@ e2e() {
     echo "== end to end: $(basename "$t" .sh), $exe"
     bash "$t" "$exe" | tee "$log/$name.txt" | grep -v '^ok ' || true
     [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "$t failed"; exit 1; }
-    n=$(grep -oE '^e2e: [0-9]+ passed' "$log/$name.txt" | grep -oE '[0-9]+')
+    n=$(count "$log/$name.txt" '^e2e: ([0-9]+) passed.*')
     total=$((total + n))
   done
 }
@@ -42,7 +51,7 @@ echo "== unit tests, native"
 cmake --preset host >/dev/null
 cmake --build --preset host >/dev/null
 ctest --preset host 2>&1 | tee "$log/host.txt" | tail -3
-total=$(grep -oE 'tests passed, 0 tests failed out of [0-9]+' "$log/host.txt" | grep -oE '[0-9]+$')
+total=$(count "$log/host.txt" '.*tests passed, 0 tests failed out of ([0-9]+).*')
 
 build_win32 >/dev/null
 build_win64 >/dev/null

@@ -118,6 +118,12 @@ TEST_F(Form1Test, RefreshShowsTheKeptBands) {
     EXPECT_EQ(::GetPixel(dc, w - 1, h - 1), RGB(0, 0, 0));
     EXPECT_EQ(::GetPixel(dc, w - 1, 0), RGB(0, 0, 0));
     EXPECT_EQ(::GetPixel(dc, 0, h - 1), RGB(0, 0, 0));
+    // Bands past the edge paint nothing: at 420 x 143 with 256 bands the
+    // top-left corner ends in band 142, not in a stray later band or pure blue.
+    if (painter.BandCount == 256 && w == 420 && h == 143) {
+        EXPECT_EQ(::GetPixel(dc, 0, 0), RGB(0, 0, 142));
+        EXPECT_EQ(::GetPixel(dc, 100, 0), RGB(0, 0, 142));
+    }
     // Inward the blue rises band by band.
     const COLORREF inner = ::GetPixel(dc, w / 2, h - 4);
     EXPECT_EQ(GetRValue(inner), 0);
