@@ -10,9 +10,24 @@ shift
 export WINEPREFIX=${ENDNOW_WINEPREFIX:-$here/build/wine/unit-$WINEARCH}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# The window tests need a screen: without one, bring up a private X display
+# for this run, and end this prefix's Wine session with it so that no Wine
+# process outlives the display it was started on.
+own_display=
+if [ -z "${DISPLAY:-}" ]; then
+  start_display
+  own_display=1
+fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   "$WINE" wineboot -i >/dev/null 2>&1
   wineserver -w
 fi
-exec "$WINE" "$@"
+if [ -z "$own_display" ]; then
+  exec "$WINE" "$@"
+fi
+code=0
+"$WINE" "$@" || code=$?
+wineserver -k 2>/dev/null || true
+kill "$XVFB_PID" 2>/dev/null || true
+exit "$code"

@@ -89,7 +89,7 @@ void Form1::Load() {
                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                                kFontFace));
     image_ = Bitmap(::CreateCompatibleBitmap(windowDC.get(), layout_.clientWidth, layout_.clientHeight));
-    imageDC_ = MemoryDC(windowDC.get());
+    imageDC_ = MemoryDC(::CreateCompatibleDC(windowDC.get()));
     imageSelected_.emplace(imageDC_.get(), image_.get());
     ImageSurface surface(api_, *this, windowDC.get(), imageDC_.get());
     Gradient::PaintGradient(api_, surface, painter_, Gradient::FromBottomRight);

@@ -8,19 +8,19 @@
 
 namespace window {
 
-// A brush, font or bitmap: DeleteObject when it goes.
-template <typename T>
-class GdiObject {
+// A GDI object or DC, handed to Release when it goes.
+template <typename T, auto Release>
+class Owned {
 public:
-    GdiObject() = default;
-    explicit GdiObject(T object) : object_(object) {}
-    GdiObject(GdiObject&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept {
+    Owned() = default;
+    explicit Owned(T object) : object_(object) {}
+    Owned(Owned&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    Owned& operator=(Owned&& other) noexcept {
         std::swap(object_, other.object_);
         return *this;
     }
-    ~GdiObject() {
-        if (object_) ::DeleteObject(object_);
+    ~Owned() {
+        if (object_) Release(object_);
     }
     T get() const { return object_; }
     explicit operator bool() const { return object_ != nullptr; }
@@ -29,9 +29,10 @@ private:
     T object_ = nullptr;
 };
 
-using Brush = GdiObject<HBRUSH>;
-using Font = GdiObject<HFONT>;
-using Bitmap = GdiObject<HBITMAP>;
+using Brush = Owned<HBRUSH, ::DeleteObject>;
+using Font = Owned<HFONT, ::DeleteObject>;
+using Bitmap = Owned<HBITMAP, ::DeleteObject>;
+using MemoryDC = Owned<HDC, ::DeleteDC>;  // from CreateCompatibleDC
 
 // A window's DC from GetDC, handed back with ReleaseDC.
 class WindowDC {
@@ -47,25 +48,6 @@ public:
 private:
     HWND hwnd_;
     HDC dc_;
-};
-
-// A memory DC from CreateCompatibleDC, deleted with DeleteDC.
-class MemoryDC {
-public:
-    MemoryDC() = default;
-    explicit MemoryDC(HDC like) : dc_(::CreateCompatibleDC(like)) {}
-    MemoryDC(MemoryDC&& other) noexcept : dc_(std::exchange(other.dc_, nullptr)) {}
-    MemoryDC& operator=(MemoryDC&& other) noexcept {
-        std::swap(dc_, other.dc_);
-        return *this;
-    }
-    ~MemoryDC() {
-        if (dc_) ::DeleteDC(dc_);
-    }
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_ = nullptr;
 };
 
 // An object selected into a DC for a scope; the previous one goes back.
