@@ -9,8 +9,6 @@ namespace {
 constexpr std::uint32_t kFormatFromSystemIgnoreInserts = 0x1200;
 constexpr std::uint32_t kMessageBufferSize = 256;
 
-std::string Decimal(std::int32_t value) { return std::to_string(value); }
-
 std::string Hex(std::int32_t value) {
     char digits[8];
     auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint32_t>(value), 16).ptr;
@@ -21,6 +19,11 @@ std::string Hex(std::int32_t value) {
 }
 
 }  // namespace
+
+std::string Decimal(std::int32_t value) {
+    char digits[12];  // "-2147483648"
+    return std::string(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
 
 std::string GetSystemErrorText(win::WinApi& api, std::int32_t code) {
     char buffer[kMessageBufferSize] = {};

@@ -60,6 +60,9 @@ std::string ProgramName(const std::string& modulePath);
 [[noreturn]] void Raise(win::WinApi& api, ErrorNumber number, std::string description,
                         std::optional<std::string> helpFile = std::nullopt);
 
+// A number in decimal: a leading minus for negatives, no padding.
+std::string Decimal(std::int32_t value);
+
 // What the user reads in the message box when an error ends the run.
 std::string FormatErrorMessage(const ErrorRecord& record);
 

@@ -19,7 +19,7 @@ bool WindowsNTCache::IsWindowsNT(win::WinApi& api) {
 
 bool ShutdownSystem(win::WinApi& api, WindowsNTCache& family, std::int32_t flags) {
     if (flags < 0 || flags > kHighestFlags)
-        Raise(api, ErrInvalidParameter, "Invalid parameter to ShutdownSystem: " + std::to_string(flags), "64");
+        Raise(api, ErrInvalidParameter, "Invalid parameter to ShutdownSystem: " + Decimal(flags), "64");
 
     if (family.IsWindowsNT(api) && !EnableShutdownPrivilege(api)) return false;
 
