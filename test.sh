@@ -66,7 +66,7 @@ else
   echo "!! this machine runs no 32-bit code (its kernel's IA-32 emulation is off), so 32-bit"
   echo "!! Wine cannot start: the 32-bit exe is built and its resources read back, and the"
   echo "!! 64-bit build of the same sources runs every Wine test in its place."
-  e2e build/win32/endnow.exe tests/e2e/resources_test.sh
+  e2e build/win32/endnow.exe tests/e2e/resources_test.sh tests/e2e/imports_test.sh
   unit_wine win64
   e2e build/win64/endnow.exe "${all_e2e[@]}"
 fi
