@@ -53,6 +53,9 @@ cmake --build --preset host >/dev/null
 ctest --preset host 2>&1 | tee "$log/host.txt" | tail -3
 total=$(count "$log/host.txt" '.*tests passed, 0 tests failed out of ([0-9]+).*')
 
+echo "== fuzzing the reader and the action choice"
+bash tests/fuzz/run.sh 30 | tee "$log/fuzz.txt" | tail -1
+
 build_win32 >/dev/null
 build_win64 >/dev/null
 # Checks of the built file itself, and checks that run it under Wine.

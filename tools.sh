@@ -1,7 +1,7 @@
 # Installs what building and testing need, from Debian's packages, when it is
 # missing. Sourced by run.sh and test.sh.
 
-ENDNOW_PACKAGES=(cmake make g++ googletest libgtest-dev python3
+ENDNOW_PACKAGES=(cmake make g++ googletest libgtest-dev python3 clang libclang-rt-14-dev
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
   wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick python3-pefile icoutils)
 
