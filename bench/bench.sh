@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# bench/bench.sh [RUNS]: under Wine, the time from process start to the
+# ExitWindowsEx call (relay-trace timestamps of the process's own thread) for
+# endnow.exe /L and two floor programs, interleaved, RUNS times each
+# (default 7). Prints the medians, the ratio of the exe to the bare-window
+# floor, the exe's size and the most GDI brushes it had alive at once.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+runs=${1:-7}
+cd "$ROOT"
+source "$ROOT/tools.sh"
+ensure_tools
+
+arch=win32
+can_run_win32 || arch=win64
+"build_$arch" >/dev/null
+EXE=$ROOT/build/$arch/endnow.exe
+source "$ROOT/tests/e2e/lib.sh"   # prefixes, display and trace reading, for this exe's arch
+
+out=$ROOT/build/bench
+mkdir -p "$out"
+triple=i686-w64-mingw32
+[ "$arch" = win64 ] && triple=x86_64-w64-mingw32
+flags=(-Os -s -static -mwindows -o)
+"$triple-g++-win32" "$ROOT/bench/floor.cpp" "${flags[@]}" "$out/floor_sleep.exe"
+"$triple-g++-win32" -DWINDOW "$ROOT/bench/floor.cpp" "${flags[@]}" "$out/floor_window.exe"
+cp "$EXE" "$out/endnow.exe"
+
+start_display
+make_base_prefix
+prefix=$(new_prefix bench win7 "ExitWindowsEx;CreateSolidBrush;DeleteObject")
+# One untimed run each warms Wine's caches (fonts, the desktop).
+for p in endnow floor_sleep floor_window; do run_traced "$prefix" "$out/warm.log" "$out/$p.exe" /L || true; done
+
+# seconds EXE: process start (its module loaded) to its ExitWindowsEx call.
+seconds() {
+  local trace=$out/$1.log started asked
+  run_traced "$prefix" "$trace" "$out/$1.exe" /L >/dev/null 2>&1 || true
+  started=$(exe_loaded_at "$trace" "$1.exe")
+  asked=$(exe_calls "$trace" "$1.exe" | grep -m1 'ExitWindowsEx(' | cut -d' ' -f1)
+  awk -v a="$started" -v b="$asked" 'BEGIN { printf "%.3f\n", b - a }'
+}
+
+declare -A times
+for _ in $(seq "$runs"); do
+  for p in endnow floor_sleep floor_window; do times[$p]+="$(seconds "$p") "; done
+done
+
+median() { tr ' ' '\n' <<<"$1" | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# Brushes alive: created by CreateSolidBrush, gone when DeleteObject succeeds on them.
+brushes=$(grep -E ':(Call|Ret) +gdi32\.(CreateSolidBrush|DeleteObject)' "$out/endnow.log" | awk '
+  /Ret +gdi32.CreateSolidBrush/ { match($0, /retval=[0-9a-f]+/); h = substr($0, RSTART + 7, RLENGTH - 7); alive[h] = 1; n++; if (n > most) most = n }
+  /Call gdi32.DeleteObject/ { match($0, /DeleteObject\([0-9a-f]+/); h = substr($0, RSTART + 13, RLENGTH - 13); if (h in alive) { delete alive[h]; n-- } }
+  END { print most + 0 }')
+
+echo "runs: $runs each, interleaved, under Wine ($arch) on Xvfb"
+for p in endnow floor_sleep floor_window; do
+  printf '%-13s median %s s   (%s)\n' "$p" "$(median "${times[$p]}")" "${times[$p]% }"
+done
+awk -v e="$(median "${times[endnow]}")" -v w="$(median "${times[floor_window]}")" \
+  'BEGIN { printf "ratio endnow / bare-window floor: %.3f (goal: at most 1.02)\n", e / w }'
+echo "exe size: $(stat -c %s "$EXE") bytes"
+echo "most GDI brushes alive at once: $brushes (the window class's background, and one band at a time)"
