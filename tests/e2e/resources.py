@@ -77,9 +77,9 @@ def main(exe, make_icon):
         header = struct.unpack_from("<IiiHH", image) if len(image) >= 16 else (0, 0, 0, 0, 0)
         check(f"the image is a 32 x 32 DIB with its mask below it ({header[1]} x {header[2]})",
               header[:3] == (40, 32, 64))
-        spec = importlib.util.spec_from_file_location("make_icon", make_icon)
-        module = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(module)
+        loader = importlib.util.spec_from_file_location("make_icon", make_icon)
+        module = importlib.util.module_from_spec(loader)
+        loader.loader.exec_module(module)
         check("the image is the one make_icon.py draws", image == module.image())
         mask = image[40 + 64 + 32 * 16:]
         transparent = sum(bin(b).count("1") for b in mask)
