@@ -8,24 +8,13 @@ import re
 import subprocess
 import sys
 
+from checks import check, summary
+
 DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"}
 # The wide functions Windows 95 implements rather than stubs.
 WIDE_ON_95 = {"GetCommandLineW", "MessageBoxW", "lstrlenW", "TextOutW", "ExtTextOutW", "GetTextExtentPoint32W"}
 NT_VERSIONS = {"3.1": 3.1, "3.5": 3.5, "3.51": 3.51, "4.0": 4.0}
 
-passed = failed = 0
-
-
-def check(what, condition, details=()):
-    global passed, failed
-    if condition:
-        passed += 1
-        print(f"ok   - {what}")
-    else:
-        failed += 1
-        print(f"FAIL - {what}")
-        for line in details:
-            print(f"       {line}")
 
 
 def imports(objdump, exe):
@@ -75,8 +64,7 @@ def main(objdump, exe, path):
     check(f"no wide function that 95 only stubs ({len(wide)})", not wide, wide)
 
     print(f"imports: {len(found)} functions from {len(dlls)} DLLs")
-    print(f"e2e: {passed} passed, {failed} failed")
-    return 1 if failed else 0
+    return summary()
 
 
 if __name__ == "__main__":

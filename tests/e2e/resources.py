@@ -10,18 +10,9 @@ import sys
 
 import pefile
 
+from checks import check, summary
+
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
-passed = failed = 0
-
-
-def check(what, condition):
-    global passed, failed
-    if condition:
-        passed += 1
-        print(f"ok   - {what}")
-    else:
-        failed += 1
-        print(f"FAIL - {what}")
 
 
 def resources(pe):
@@ -94,8 +85,7 @@ def main(exe, make_icon):
     check(f"supportedOS from Vista to 10/11 ({len(ids)})", len(ids) == 5 and "e2011457" in ids[0]
           and "8e0f7a12" in ids[-1])
 
-    print(f"e2e: {passed} passed, {failed} failed")
-    return 1 if failed else 0
+    return summary()
 
 
 if __name__ == "__main__":
