@@ -2,11 +2,11 @@
 # bench/bench.sh [RUNS]: under Wine, the time from process start to the
 # ExitWindowsEx call (relay-trace timestamps of the process's own thread) for
 # endnow.exe /L and two floor programs, interleaved, RUNS times each
-# (default 7). Prints the medians, the ratio of the exe to the bare-window
+# (default 9). Prints the medians, the ratio of the exe to the bare-window
 # floor, the exe's size and the most GDI brushes it had alive at once.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-runs=${1:-7}
+runs=${1:-9}
 cd "$ROOT"
 source "$ROOT/tools.sh"
 ensure_tools
@@ -41,9 +41,15 @@ seconds() {
   awk -v a="$started" -v b="$asked" 'BEGIN { printf "%.3f\n", b - a }'
 }
 
+# Each round starts with the next program, so none always runs right after
+# the same one (each run's log-off restarts the prefix's desktop and services).
+programs=(endnow floor_sleep floor_window)
 declare -A times
-for _ in $(seq "$runs"); do
-  for p in endnow floor_sleep floor_window; do times[$p]+="$(seconds "$p") "; done
+for round in $(seq "$runs"); do
+  for k in 0 1 2; do
+    p=${programs[$(((round + k) % 3))]}
+    times[$p]+="$(seconds "$p") "
+  done
 done
 
 median() { tr ' ' '\n' <<<"$1" | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -54,7 +60,7 @@ brushes=$(grep -E ':(Call|Ret) +gdi32\.(CreateSolidBrush|DeleteObject)' "$out/en
   /Call gdi32.DeleteObject/ { match($0, /DeleteObject\([0-9a-f]+/); h = substr($0, RSTART + 13, RLENGTH - 13); if (h in alive) { delete alive[h]; n-- } }
   END { print most + 0 }')
 
-echo "runs: $runs each, interleaved, under Wine ($arch) on Xvfb"
+echo "runs: $runs each, interleaved in rotating order, under Wine ($arch) on Xvfb"
 for p in endnow floor_sleep floor_window; do
   printf '%-13s median %s s   (%s)\n' "$p" "$(median "${times[$p]}")" "${times[$p]% }"
 done

@@ -42,7 +42,12 @@ public:
     std::int32_t InnerWidth() override { return Client().right; }
     std::int32_t InnerHeight() override { return Client().bottom; }
     void SetBackColor(std::uint32_t color) override { form_.SetBackColor(color); }
-    void Refresh() override { form_.Refresh(); }
+    // The bands are painted while the window is still hidden: nothing is on
+    // screen to bring up to date, and the first repaint shows the kept image.
+    // (Wine spends 5-7 ms invalidating a window never shown.)
+    void Refresh() override {
+        if (::IsWindowVisible(form_.hwnd())) form_.Refresh();
+    }
 
 private:
     RECT Client() {
