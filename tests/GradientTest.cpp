@@ -183,7 +183,7 @@ TEST(GradientTest, OtherModesPaintFromTheRight) {
     for (std::size_t i = 0; i < mode5.fills.size(); ++i) {
         EXPECT_EQ(mode5.fills[i].rect.left, fromRight.fills[i].rect.left);
         EXPECT_EQ(mode5.fills[i].rect.top, 0);
-        EXPECT_EQ(mode5.fills[i].rect.bottom, i + 1 < mode5.fills.size() ? 143 : 143);
+        EXPECT_EQ(mode5.fills[i].rect.bottom, 143);
     }
     EXPECT_EQ(mode5.fills[0].rect.left, 418);
     EXPECT_EQ(mode5.ColorAt(0, 142), Blue(209));  // columns only: the left edge ends in blue 209
