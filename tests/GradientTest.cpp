@@ -133,22 +133,18 @@ TEST(GradientTest, AtMostOneBrushIsAliveAndEveryBrushIsDeleted) {
     }
 }
 
-TEST(GradientTest, AnUnusualDepthCountsAsFourWithSixtyFourBands) {
-    for (int bits : {1, 2, 0, 48}) {
-        RecordingSurface s(bits, 420, 143);
+TEST(GradientTest, DepthIsPlanesTimesBitsAndAnUnusualOneCountsAsFour) {
+    struct Case {
+        int bits, planes, depth;
+    };
+    // 8 colour bits in two planes; then depths no band table has.
+    for (const Case& c : {Case{4, 2, 8}, Case{1, 1, 4}, Case{2, 1, 4}, Case{0, 1, 4}, Case{48, 1, 4}}) {
+        RecordingSurface s(c.bits, 420, 143, c.planes);
         PainterState state;
         Paint(s, state, FromBottomRight);
-        EXPECT_EQ(state.ColorDepth, 4) << bits;
-        EXPECT_EQ(state.BandCount, 64) << bits;
+        EXPECT_EQ(state.ColorDepth, c.depth) << c.bits << " x " << c.planes;
+        EXPECT_EQ(state.BandCount, 64) << c.bits << " x " << c.planes;
     }
-}
-
-TEST(GradientTest, DepthIsPlanesTimesBits) {
-    RecordingSurface s(4, 420, 143, 2);  // 8 colour bits in two planes
-    PainterState state;
-    Paint(s, state, FromBottomRight);
-    EXPECT_EQ(state.ColorDepth, 8);
-    EXPECT_EQ(state.BandCount, 64);
 }
 
 TEST(GradientTest, FlatOnAFirstCallMeasuresThenOnlySetsTheBackground) {
