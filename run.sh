@@ -1,36 +1,27 @@
 #!/usr/bin/env bash
-# Builds endnow.exe and runs it under Wine in a scratch prefix (never ~/.wine),
-# passing ARGS through. WINEVERSION=winxp ./run.sh /S pretends to be another
-# Windows release. Under Wine the request ends only that prefix's session.
+# Builds endnow.exe and runs it under Wine in the project's own prefix (never
+# ~/.wine), passing ARGS through. WINEVERSION=winxp ./run.sh /S pretends to be
+# another Windows release. Under Wine the request ends only that prefix's
+# session. Where the kernel runs no 32-bit code, the 32-bit exe runs under
+# qemu user-mode emulation (tools.sh).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 source ./tools.sh
 ensure_tools
-arch=win32
-if ! can_run_win32; then
-  # The kernel runs no 32-bit code: show the 64-bit build of the same program.
-  echo "this machine cannot run 32-bit programs; running the 64-bit build instead"
-  arch=win64
-fi
-"build_$arch" >/dev/null
-exe=$PWD/build/$arch/endnow.exe
-echo "exe: $exe"
+build_win32 >/dev/null
+exe=$PWD/build/win32/endnow.exe
+use_wine win32
+echo "exe: $exe (32-bit exe: $ENDNOW_WIN32_NOTE)"
 
-use_wine "$arch"
 # The display comes first: Wine's desktop takes whatever display the prefix's
 # first program finds, for the rest of the session.
 if [ -z "${DISPLAY:-}" ]; then
   start_display
-  trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
+  trap 'wineserver -k 2>/dev/null || true; kill $XVFB_PID 2>/dev/null || true' EXIT
 fi
-export WINEPREFIX=$PWD/build/wine/run-$arch WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  "$WINE" wineboot -i >/dev/null 2>&1
-fi
-"$WINE" winecfg -v "${WINEVERSION:-win10}" >/dev/null 2>&1
-
+export WINEDEBUG=${WINEDEBUG:--all}
+boot_prefix
+set_release "${WINEVERSION:-win10}"
 
 set +e
 "$WINE" "$exe" "$@"

@@ -1,81 +1,114 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the unit suite natively (sanitizers
-# on) and cross-built under Wine, then the real executable end to end under
-# Wine on a private X display.
+# on) and cross-built under Wine, then the real 32-bit executable end to end
+# under Wine on a private X display, and its 64-bit twin beside it.
 #
-# The 32-bit exe is the product. Its 64-bit twin is built and tested too; on a
-# machine whose kernel runs no 32-bit code at all, where 32-bit Wine cannot
-# start, the twin takes the 32-bit exe's place in every Wine run, and this
-# script says so.
-set -euo pipefail
+# Where the kernel runs no 32-bit code, the 32-bit programs run under qemu
+# user-mode emulation (tools.sh); where they cannot run at all, the run fails.
+# Every phase counts its passes and failures; the closing line adds them up,
+# and the exit code is non-zero when anything failed.
+set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 source ./tools.sh
-ensure_tools
+ensure_tools || exit 1
 
 log=build/test-logs
 mkdir -p "$log"
-total=0
+passed=0
+failed=0
 
-# count FILE PATTERN: the number the sed pattern captures from FILE; a missing count ends the run.
-count() {
-  local n
-  n=$(sed -nE "s/$2/\1/p" "$1" | tail -1)
-  [[ $n =~ ^[0-9]+$ ]] || { echo "no test count in $1" >&2; exit 1; }
-  echo "$n"
+# tally LOG PASSED FAILED CODE: adds a phase's counts. A phase that failed
+# without counting a failure, or counted nothing at all, counts as one failure.
+tally() {
+  local p=${2:-0} f=${3:-0}
+  [[ $p =~ ^[0-9]+$ ]] || p=0
+  [[ $f =~ ^[0-9]+$ ]] || f=0
+  if [ "$4" -ne 0 ] && [ "$f" -eq 0 ] || [ $((p + f)) -eq 0 ]; then
+    echo "!! $1: exit code $4, $p passed, $f failed: counted as one failure"
+    f=$((f + 1))
+  fi
+  passed=$((passed + p))
+  failed=$((failed + f))
 }
 
-# unit_wine ARCH: the cross-built suite under Wine.
-unit_wine() {
-  echo "== unit tests, $1 build under Wine"
-  ctest --preset "$1" --verbose >"$log/$1.txt" 2>&1 || { tail -40 "$log/$1.txt"; exit 1; }
-  tail -3 "$log/$1.txt"
-  n=$(count "$log/$1.txt" '.*\[  PASSED  \] ([0-9]+) tests?.*')
-  total=$((total + n))
+# last LOG PATTERN: the number the sed pattern captures last in LOG.
+last() { sed -nE "s/$2/\1/p" "$1" | tail -1; }
+
+# gtest_phase NAME COMMAND...: a GoogleTest suite, counted from its summary.
+gtest_phase() {
+  local name=$1 out=$log/$1.txt code
+  shift
+  echo "== unit tests, ${name#unit-} build under Wine"
+  "$@" >"$out" 2>&1
+  code=$?
+  grep -E '^\[  (PASSED|FAILED)  \]|tests? from .* ran' "$out" | tail -8
+  tally "$out" "$(last "$out" '.*\[  PASSED  \] ([0-9]+) tests?.*')" \
+    "$(last "$out" '.*\[  FAILED  \] ([0-9]+) tests?, listed below.*')" "$code"
 }
 
 # e2e EXE TEST...: end-to-end scripts against one executable.
 e2e() {
-  local exe=$1 t name n
+  local exe=$1 t name out code
   shift
   for t in "$@"; do
     name=$(basename "$t" .sh)-$(pe_arch "$exe")
+    out=$log/$name.txt
     echo "== end to end: $(basename "$t" .sh), $exe"
-    bash "$t" "$exe" | tee "$log/$name.txt" | grep -v '^ok ' || true
-    [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "$t failed"; exit 1; }
-    n=$(count "$log/$name.txt" '^e2e: ([0-9]+) passed.*')
-    total=$((total + n))
+    bash "$t" "$exe" >"$out" 2>&1
+    code=$?
+    grep -v '^ok ' "$out"
+    tally "$out" "$(last "$out" '^e2e: ([0-9]+) passed.*')" "$(last "$out" '^e2e: [0-9]+ passed, ([0-9]+) failed.*')" "$code"
   done
 }
 
 echo "== unit tests, native"
-cmake --preset host >/dev/null
-cmake --build --preset host >/dev/null
-ctest --preset host 2>&1 | tee "$log/host.txt" | tail -3
-total=$(count "$log/host.txt" '.*tests passed, 0 tests failed out of ([0-9]+).*')
-
-echo "== fuzzing the reader and the action choice"
-bash tests/fuzz/run.sh 30 | tee "$log/fuzz.txt" | tail -1
-
-build_win32 >/dev/null
-build_win64 >/dev/null
-# Checks of the built file itself, and checks that run it under Wine.
-file_e2e=(tests/e2e/resources_test.sh tests/e2e/imports_test.sh tests/e2e/reproducible_test.sh)
-wine_e2e=(tests/e2e/request_test.sh tests/e2e/notice_test.sh tests/e2e/failure_test.sh tests/e2e/dpi_test.sh)
-
-e2e build/win32/endnow.exe "${file_e2e[@]}"
-if can_run_win32; then
-  unit_wine win32
-  e2e build/win32/endnow.exe "${wine_e2e[@]}"
-  unit_wine win64
-  e2e build/win64/endnow.exe tests/e2e/request_test.sh
+if cmake --preset host >/dev/null && cmake --build --preset host >"$log/host-build.txt" 2>&1; then
+  ctest --preset host >"$log/host.txt" 2>&1
+  code=$?
+  tail -3 "$log/host.txt"
+  total=$(last "$log/host.txt" '.*tests passed, [0-9]+ tests failed out of ([0-9]+).*')
+  bad=$(last "$log/host.txt" '.*tests passed, ([0-9]+) tests failed out of [0-9]+.*')
+  tally host "$(( ${total:-0} - ${bad:-0} ))" "$bad" "$code"
 else
-  echo "!! this machine runs no 32-bit code (its kernel's IA-32 emulation is off), so 32-bit"
-  echo "!! Wine cannot start: the 32-bit exe is built and checked as a file, and the"
-  echo "!! 64-bit build of the same sources runs every Wine test in its place."
-  unit_wine win64
-  e2e build/win64/endnow.exe "${wine_e2e[@]}"
+  tail -20 "$log/host-build.txt"
+  tally host-build 0 1 1
 fi
 
-echo "exe: build/win32/endnow.exe $(stat -c %s build/win32/endnow.exe) bytes," \
-  "build/win64/endnow.exe $(stat -c %s build/win64/endnow.exe) bytes"
-echo "all: $total passed, 0 failed"
+echo "== fuzzing the reader and the action choice"
+bash tests/fuzz/run.sh 30 >"$log/fuzz.txt" 2>&1
+code=$?
+tail -1 "$log/fuzz.txt"
+if [ "$code" -eq 0 ]; then tally fuzz 1 0 0; else tally fuzz 0 1 "$code"; fi
+
+builds_ok=1
+for arch in win32 win64; do
+  if ! "build_$arch" >"$log/build-$arch.txt" 2>&1; then
+    tail -20 "$log/build-$arch.txt"
+    tally "build-$arch" 0 1 1
+    builds_ok=0
+  fi
+done
+
+if [ "$builds_ok" -eq 1 ]; then
+  # Checks of the built file itself.
+  e2e build/win32/endnow.exe tests/e2e/resources_test.sh tests/e2e/imports_test.sh tests/e2e/reproducible_test.sh
+
+  # Everything that runs under Wine runs the 32-bit exe; where it cannot run, that is a failure.
+  if decide_win32; then
+    echo "== 32-bit exe: $ENDNOW_WIN32_NOTE"
+    gtest_phase unit-win32 ctest --preset win32 --verbose
+    e2e build/win32/endnow.exe tests/e2e/request_test.sh tests/e2e/notice_test.sh \
+      tests/e2e/failure_test.sh tests/e2e/dpi_test.sh
+    gtest_phase unit-win64 ctest --preset win64 --verbose
+    e2e build/win64/endnow.exe tests/e2e/request_test.sh
+  else
+    echo "!! the 32-bit exe could not be run under Wine on this machine (above): every Wine test fails"
+    tally "32-bit exe" 0 1 1
+  fi
+  echo "exe: build/win32/endnow.exe $(stat -c %s build/win32/endnow.exe) bytes," \
+    "build/win64/endnow.exe $(stat -c %s build/win64/endnow.exe) bytes"
+fi
+
+echo "disk under build/: $(du -sh build 2>/dev/null | cut -f1)"
+echo "all: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,9 +1,13 @@
 # Installs what building and testing need, from Debian's packages, when it is
-# missing. Sourced by run.sh and test.sh.
+# missing, and decides how Windows programs are run under Wine. Sourced by
+# run.sh, test.sh and the test scripts.
+
+ENDNOW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 ENDNOW_PACKAGES=(cmake make g++ googletest libgtest-dev python3 clang libclang-rt-14-dev
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
-  wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick python3-pefile icoutils)
+  wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick python3-pefile icoutils
+  fonts-comic-neue)
 
 ensure_tools() {
   local missing=() p
@@ -29,23 +33,167 @@ build_win64() {
   cmake --preset win64 >/dev/null && cmake --build --preset win64
 }
 
-# Some kernels run no 32-bit user code at all (IA-32 emulation off): there
-# 32-bit Wine cannot start, and only 64-bit programs can be run.
-can_run_win32() {
-  /usr/lib/wine/wine --version >/dev/null 2>&1
+# --- How 32-bit Windows programs start on this machine -----------------------
+#
+# native    the kernel runs i386 code: 32-bit programs run in win32 prefixes
+#           with Wine's own 32-bit loader.
+# emulated  the kernel runs no 32-bit code (IA-32 emulation off): the 32-bit
+#           loader runs under qemu-i386 (user mode, 8 or later), in a WoW64
+#           prefix booted and served by native 64-bit Wine.
+# Decided once per run; the answer is exported so that every script and
+# every program the run starts agrees on it.
+
+ENDNOW_QEMU_MIN=8
+
+# The qemu-i386 version, "10.0.2" say, or nothing.
+qemu_version() {
+  "$1" --version 2>/dev/null | sed -nE '1s/.*version ([0-9]+\.[0-9]+(\.[0-9]+)?).*/\1/p'
 }
 
-# use_wine win32|win64: picks Wine's loader for that kind of program; "$WINE"
-# then runs programs, and "$WINE" wineboot / winecfg / reg Wine's own tools.
-use_wine() {
-  export WINEARCH=$1
-  if [ "$1" = win64 ]; then
-    WINE=/usr/lib/wine/wine64
-    export WINELOADER=$WINE
-  else
-    WINE=/usr/lib/wine/wine
-    unset WINELOADER
+qemu_usable() {
+  local v
+  v=$(qemu_version "$1")
+  [ -n "$v" ] && [ "${v%%.*}" -ge "$ENDNOW_QEMU_MIN" ]
+}
+
+# The URI of the Debian archive this machine already installs its release from.
+debian_mirror() {
+  local codename
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  {
+    # deb822 files: a stanza's URIs serve its Suites.
+    cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v c="$codename" '
+      /^URIs:/ { uri = $2 }
+      /^Suites:/ { for (i = 2; i <= NF; i++) if ($i == c) hit = 1 }
+      /^[[:space:]]*$/ { if (hit && uri) print uri; uri = ""; hit = 0 }
+      END { if (hit && uri) print uri }'
+    # One-line files: deb [options] URI suite components.
+    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | sed -E 's/\[[^]]*\]//' |
+      awk -v c="$codename" '$1 == "deb" && $3 == c { print $2 }'
+  } | grep -m1 -E '^(https?|file):'
+}
+
+# Debian 12's own qemu-user (7.2) ignores MAP_FIXED_NOREPLACE, so Wine's
+# address-space reservation loops and every 32-bit process takes minutes to
+# start. The release's backports suite has a current one: its static
+# qemu-i386 is fetched through a private apt state under build/, leaving the
+# machine's sources and packages as they are.
+fetch_qemu() {
+  local dir=$ENDNOW_ROOT/build/qemu mirror codename apt deb
+  mirror=$(debian_mirror)
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  if [ -z "$mirror" ]; then
+    echo "no Debian archive for $codename in this machine's apt sources" >&2
+    return 1
   fi
+  apt=$dir/apt
+  mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/parts" "$dir/root"
+  echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $codename-backports main" \
+    >"$apt/sources.list"
+  local opts=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/parts"
+    -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "APT::Architectures::=amd64"
+    -o "Acquire::Languages=none" -o "APT::Sandbox::User=root")
+  apt-get "${opts[@]}" update -qq >&2 &&
+    (cd "$dir" && apt-get "${opts[@]}" download -qq "qemu-user/$codename-backports" >&2) || return 1
+  deb=$(ls "$dir"/qemu-user_*.deb 2>/dev/null | head -1)
+  [ -n "$deb" ] || return 1
+  dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$dir/root" ./usr/bin/qemu-i386 && rm -f "$deb"
+  rm -rf "$apt"
+}
+
+# A qemu-i386 of at least version 8: the machine's own, or one fetched for the project.
+find_qemu() {
+  local own=$ENDNOW_ROOT/build/qemu/root/usr/bin/qemu-i386 system
+  system=$(command -v qemu-i386 || true)
+  if [ -n "$system" ] && qemu_usable "$system"; then echo "$system"; return 0; fi
+  [ -x "$own" ] || fetch_qemu || true
+  if [ -x "$own" ] && qemu_usable "$own"; then echo "$own"; return 0; fi
+  if [ -n "$system" ]; then
+    echo "qemu-i386 $(qemu_version "$system") at $system is too old: Wine needs qemu $ENDNOW_QEMU_MIN or later" >&2
+  fi
+  echo "no qemu-i386 $ENDNOW_QEMU_MIN or later could be had from the backports suite" >&2
+  return 1
+}
+
+# 64-bit Wine starts a 32-bit program with the "wine" loader in its own
+# loader's folder, and it finds that folder from its real path. So a private
+# folder with a real copy of wine64 and a "wine" that runs the 32-bit loader
+# under qemu sends every 32-bit process there, with no binfmt entry and no
+# change to the machine.
+make_emulated_wine() {
+  local qemu=$1 dir=$ENDNOW_ROOT/build/wine/emulated
+  mkdir -p "$dir/lib/wine" "$dir/share"
+  cp -u /usr/lib/wine/wine64 "$dir/lib/wine/wine64"
+  ln -sfn /usr/lib/wine/wineserver "$dir/lib/wine/wineserver"
+  ln -sfn /usr/lib/x86_64-linux-gnu "$dir/lib/x86_64-linux-gnu"
+  ln -sfn /usr/share/wine "$dir/share/wine"
+  # The preloader cannot run under qemu: the loader maps its own address space.
+  printf '#!/bin/sh\nWINELOADERNOEXEC=1 exec %s /usr/lib/wine/wine "$@"\n' "$qemu" >"$dir/lib/wine/wine"
+  chmod +x "$dir/lib/wine/wine"
+  echo "$dir/lib/wine"
+}
+
+# Decides how 32-bit programs run, once per run; fails, saying why, when they cannot.
+decide_win32() {
+  [ -n "${ENDNOW_WIN32:-}" ] && return 0
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    export ENDNOW_WIN32=native ENDNOW_WIN32_NOTE="native"
+    return 0
+  fi
+  local qemu bin
+  if ! qemu=$(find_qemu); then
+    echo "the 32-bit exe cannot be run here: the kernel runs no 32-bit code, and no qemu-i386" \
+      "$ENDNOW_QEMU_MIN or later is at hand to emulate it" >&2
+    return 1
+  fi
+  bin=$(make_emulated_wine "$qemu") || return 1
+  export ENDNOW_WIN32=emulated ENDNOW_WINE_BIN=$bin
+  export ENDNOW_WIN32_NOTE="emulated, qemu-i386 $(qemu_version "$qemu")"
+}
+
+# use_wine win32|win64: for programs of that kind sets WINE (runs them),
+# WINETOOL (runs Wine's own tools: wineboot, reg, cmd), WINEARCH and
+# WINEPREFIX, the project's one prefix of that kind (booted by boot_prefix).
+use_wine() {
+  decide_win32 || return 1
+  unset WINELOADER
+  if [ "$ENDNOW_WIN32" = emulated ]; then
+    # One WoW64 prefix serves both kinds; never run a 32-bit program with
+    # wine64: when the 32-bit side cannot start, it still exits 0.
+    export WINEARCH=win64 WINEPREFIX=$ENDNOW_ROOT/build/wine/win64
+    WINETOOL=$ENDNOW_WINE_BIN/wine64
+    if [ "$1" = win64 ]; then WINE=$WINETOOL; else WINE=$ENDNOW_WINE_BIN/wine; fi
+  elif [ "$1" = win64 ]; then
+    export WINEARCH=win64 WINEPREFIX=$ENDNOW_ROOT/build/wine/win64
+    WINE=/usr/lib/wine/wine64 WINETOOL=/usr/lib/wine/wine64
+  else
+    export WINEARCH=win32 WINEPREFIX=$ENDNOW_ROOT/build/wine/win32
+    WINE=/usr/lib/wine/wine WINETOOL=/usr/lib/wine/wine
+  fi
+  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+}
+
+# wine_reg KEY VALUE TYPE DATA: one registry value in the current prefix.
+wine_reg() {
+  WINEDEBUG=-all "$WINETOOL" reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1
+}
+
+# Boots the current prefix on first use. Wine has no Comic Sans MS; Comic
+# Neue is drawn after it and about as wide, so the notice's text fits as it
+# does on Windows.
+boot_prefix() {
+  [ -f "$WINEPREFIX/system.reg" ] && return 0
+  mkdir -p "$WINEPREFIX"
+  WINEDEBUG=-all "$WINETOOL" wineboot -i >/dev/null 2>&1
+  wine_reg 'HKCU\Software\Wine\Fonts\Replacements' 'Comic Sans MS' REG_SZ 'Comic Neue'
+  wineserver -w
+}
+
+# set_release NAME: the Windows release the prefix pretends to be (win98, winxp,
+# win7, ...). winecfg -v refuses the older ones in a WoW64 prefix; the
+# registry value works for all.
+set_release() {
+  wine_reg 'HKCU\Software\Wine' Version REG_SZ "$1"
 }
 
 # pe_arch EXE: win32 or win64, from the machine field of its PE header.
@@ -70,4 +218,3 @@ start_display() {
   echo "no X display could be started" >&2
   return 1
 }
-

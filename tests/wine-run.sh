@@ -1,28 +1,23 @@
 #!/usr/bin/env bash
 # wine-run.sh win32|win64 PROGRAM [ARGS]: runs a Windows program under Wine in
-# the project's own scratch prefix for that architecture (never ~/.wine),
-# creating the prefix on first use.
+# the project's own prefix for that kind of program (never ~/.wine), booting
+# it on first use.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$here/tools.sh"
 use_wine "$1"
 shift
-export WINEPREFIX=${ENDNOW_WINEPREFIX:-$here/build/wine/unit-$WINEARCH}
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 # The window tests need a screen: without one, bring up a private X display
-# for this run, and end this prefix's Wine session with it so that no Wine
+# for this run, and end the prefix's Wine session with it so that no Wine
 # process outlives the display it was started on.
 own_display=
 if [ -z "${DISPLAY:-}" ]; then
   start_display
   own_display=1
 fi
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  "$WINE" wineboot -i >/dev/null 2>&1
-  wineserver -w
-fi
+boot_prefix
+set_release win10
 if [ -z "$own_display" ]; then
   exec "$WINE" "$@"
 fi

@@ -47,7 +47,9 @@ public:
     }
     std::int32_t Quotient(double a, double b) {
         if (b == 0) mShutDown::Raise(api_, mShutDown::ErrDivisionByZero, "Division by zero");
-        return Round(a / b);
+        // Rounded to a double first, as on every other target (see Single below).
+        volatile double quotient = a / b;
+        return Round(quotient);
     }
 
 private:
@@ -65,6 +67,15 @@ std::int16_t BandsFor(std::int32_t& depth) {
         case 32: return 256;
         default: depth = 4; return 64;  // monochrome, or a failed query
     }
+}
+
+// The inner size is read as a single-precision value. On i686 the compiler
+// keeps floating-point values in x87 registers at extended precision, where
+// INT_MAX would never round to 2^31; going through memory rounds it as a float
+// everywhere.
+float Single(std::int32_t value) {
+    volatile float stored = static_cast<float>(value);
+    return stored;
 }
 
 void FillBand(Surface& target, const Rect& rect, std::uint32_t color) {
@@ -86,8 +97,8 @@ void PaintGradient(win::WinApi& api, Surface& target, PainterState& state, Gradi
         return;
     }
 
-    const std::int32_t height = math.Round(static_cast<float>(target.InnerHeight()));
-    const std::int32_t width = math.Round(static_cast<float>(target.InnerWidth()));
+    const std::int32_t height = math.Round(Single(target.InnerHeight()));
+    const std::int32_t width = math.Round(Single(target.InnerWidth()));
     const std::int32_t colorStep = math.Quotient(256, state.BandCount);
     const std::int32_t heightStep = math.Quotient(height, state.BandCount);
     const std::int32_t widthStep = math.Quotient(width, state.BandCount);

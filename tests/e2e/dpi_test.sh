@@ -9,15 +9,19 @@ SUITE=$(dirname "$EXE")/tests/endnow_tests.exe
 source "$ROOT/tests/e2e/lib.sh"
 
 start_display || exit 1
-make_base_prefix
+
+# The prefix is shared: its resolution goes back to 96 dpi whatever happens.
+set_dpi() {
+  wine_reg 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD "$1"
+  wineserver -w  # read afresh by the next Wine session
+}
+trap 'set_dpi 96; e2e_cleanup' EXIT
 
 for dpi in 96 144; do
-  prefix=$(new_prefix "dpi-$dpi" win7 "")
-  WINEPREFIX=$prefix WINEDEBUG=-all "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels \
-    /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-  WINEPREFIX=$prefix wineserver -w
-  out=$prefix/suite.txt
-  WINEPREFIX=$prefix WINEDEBUG=-all ENDNOW_EXPECT_DPI=$dpi timeout 120 "$WINE" "$SUITE" \
+  dir=$(scenario "dpi-$dpi" win7 "")
+  set_dpi "$dpi"
+  out=$dir/suite.txt
+  WINEDEBUG=-all ENDNOW_EXPECT_DPI=$dpi timeout 300 "$WINE" "$SUITE" \
     --gtest_filter='Form1Test.*' >"$out" 2>&1
   code=$?
   check "$dpi dpi: the window tests pass (exit $code; $(grep -oE '[0-9]+ tests? from [0-9]+ test suites? ran' "$out"))" \

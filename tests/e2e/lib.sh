@@ -1,53 +1,43 @@
-# Shared by the end-to-end checks: scratch Wine prefixes, a private X display,
-# relay traces of the real executable and the reading of them.
-# Sourced; expects ROOT (the repository) and EXE (the program under test) to be set.
+# Shared by the end-to-end checks: the project's Wine prefix for the exe under
+# test, a private X display, relay traces of the real executable and the
+# reading of them. Sourced; expects ROOT (the repository) and EXE (the
+# program under test) to be set.
 
 source "$ROOT/tools.sh"
 
-E2E_DIR=${E2E_DIR:-$ROOT/build/e2e}
-BASE_PREFIX=$E2E_DIR/base
-PREFIXES=()
 FAILURES=0
 PASSES=0
 
-# The exe under test decides which Wine runs it.
-use_wine "$(pe_arch "$EXE")"
-export WINEDLLOVERRIDES="mscoree,mshtml="
-E2E_DIR=$E2E_DIR/$WINEARCH
-BASE_PREFIX=$E2E_DIR/base
+# The exe under test decides which Wine runs it and in which prefix.
+EXE_ARCH=$(pe_arch "$EXE")
+use_wine "$EXE_ARCH" || exit 1
+E2E_DIR=$ROOT/build/e2e/$EXE_ARCH
 
 e2e_cleanup() {
-  local p
-  for p in "${PREFIXES[@]}"; do WINEPREFIX=$p wineserver -k 2>/dev/null || true; done
+  set_release win10 2>/dev/null || true
+  wine_reg 'HKCU\Software\Wine\Debug' RelayInclude REG_SZ "" 2>/dev/null || true
+  wineserver -k 2>/dev/null || true
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
 }
 trap e2e_cleanup EXIT
 
-# One freshly booted prefix, copied for every scenario: booting costs ~10 s.
-make_base_prefix() {
-  [ -f "$BASE_PREFIX/system.reg" ] && return 0
-  mkdir -p "$E2E_DIR"
-  WINEPREFIX=$BASE_PREFIX WINEDEBUG=-all "$WINE" wineboot -i >/dev/null 2>&1
-  WINEPREFIX=$BASE_PREFIX wineserver -w
+# scenario NAME WINVER RELAYFUNCS: readies the prefix to pretend to be WINVER
+# and to trace the named functions; prints a fresh folder for NAME's traces
+# and screenshots.
+scenario() {
+  local dir=$E2E_DIR/$1
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  boot_prefix
+  set_release "$2"
+  wine_reg 'HKCU\Software\Wine\Debug' RelayInclude REG_SZ "$3"
+  echo "$dir"
 }
 
-# new_prefix NAME WINVER RELAYFUNCS: a scratch copy pretending to be WINVER,
-# tracing the named functions.
-new_prefix() {
-  local prefix=$E2E_DIR/$1
-  rm -rf "$prefix"
-  cp -a "$BASE_PREFIX" "$prefix"
-  PREFIXES+=("$prefix")
-  WINEPREFIX=$prefix WINEDEBUG=-all "$WINE" winecfg -v "$2" >/dev/null 2>&1
-  WINEPREFIX=$prefix WINEDEBUG=-all "$WINE" reg add 'HKCU\Software\Wine\Debug' /v RelayInclude \
-    /t REG_SZ /d "$3" /f >/dev/null 2>&1
-  echo "$prefix"
-}
-
-# run_traced PREFIX TRACE EXE ARGS...: runs the exe with a relay trace; its exit code.
+# run_traced TRACE EXE ARGS...: runs the exe with a relay trace; its exit code.
 run_traced() {
-  local prefix=$1 trace=$2; shift 2
-  WINEPREFIX=$prefix WINEDEBUG=+relay,+timestamp,+loaddll timeout 120 "$WINE" "$@" 2>"$trace"
+  local trace=$1; shift
+  WINEDEBUG=+relay,+timestamp,+loaddll,+ver timeout 180 "$WINE" "$@" 2>"$trace"
 }
 
 # The thread that loaded EXE (its file name) in the trace.
@@ -60,6 +50,15 @@ exe_loaded_at() {
   grep -m1 -E "loaddll:build_module Loaded L\".*\\\\\\\\$2\" at" "$1" | cut -d: -f1
 }
 
+# The release the exe's process was given: "4.10 platform 1", say.
+exe_release() {
+  local thread
+  thread=$(exe_thread "$1" "$2")
+  [ -n "$thread" ] || return 0
+  grep -m1 -E "^[0-9.]+:$thread:trace:ver:version_init got " "$1" |
+    sed -E 's/.*version_init got ([0-9]+\.[0-9]+ platform [0-9]+).*/\1/'
+}
+
 # Calls the exe's own thread made, one a line: "SECONDS dll.Function(args)".
 exe_calls() {
   local thread
@@ -67,6 +66,15 @@ exe_calls() {
   [ -n "$thread" ] || return 0
   grep -E "^[0-9.]+:$thread:Call [A-Za-z0-9_]+\.[A-Za-z0-9_]+\(" "$1" \
     | sed -E 's/^([0-9.]+):[0-9a-f]+:Call ([^ ]+\(.*\)) ret=[0-9a-f]+$/\1 \2/'
+}
+
+# What the exe's thread got back from a function, each call a line: "SECONDS dll.Function retval".
+exe_returns() {
+  local thread
+  thread=$(exe_thread "$1" "$2")
+  [ -n "$thread" ] || return 0
+  grep -E "^[0-9.]+:$thread:Ret  [A-Za-z0-9_]+\.[A-Za-z0-9_]+\(\) retval=" "$1" \
+    | sed -E 's/^([0-9.]+):[0-9a-f]+:Ret  ([^ ]+)\(\) retval=([0-9a-f]+).*/\1 \2 \3/'
 }
 
 pass() { PASSES=$((PASSES + 1)); echo "ok   - $*"; }

@@ -10,24 +10,23 @@ EXE=${1:-$ROOT/build/win32/endnow.exe}
 source "$ROOT/tests/e2e/lib.sh"
 PIXELS="python3 $ROOT/tests/e2e/pixels.py"
 
-RELAY="ExitWindowsEx;CreateWindowExA;ShowWindow;UpdateWindow;DestroyWindow;MessageBoxA"
+RELAY="ExitWindowsEx;CreateWindowExA;ShowWindow;UpdateWindow;DestroyWindow;MessageBoxA;CreateFontA;SetTextColor"
 SCREEN_W=1024 SCREEN_H=768   # start_display's screen
 W=420 H=143                  # the inner area at 96 dpi
 X=$(((SCREEN_W - W) / 2)) Y=$(((SCREEN_H - H) / 2))
 
 start_display || exit 1
-make_base_prefix
-prefix=$(new_prefix notice winxp "$RELAY")
+out=$(scenario notice winxp "$RELAY")
 
 # shoot ARGS...: runs the exe, screenshots the notice while it waits; prints the
-# screenshot's path. Leaves the trace beside it and the exit code in $prefix/rc.
+# screenshot's path. Leaves the trace beside it and the exit code in $out/rc.
 shoot() {
   local name=${1:-none} trace shot runner
   name=${name//\//}
-  trace=$prefix/notice-$name.log
-  shot=$prefix/notice-$name.png
+  trace=$out/notice-$name.log
+  shot=$out/notice-$name.png
   : >"$trace"
-  run_traced "$prefix" "$trace" "$EXE" "$@" &
+  run_traced "$trace" "$EXE" "$@" &
   runner=$!
   for _ in $(seq 200); do
     exe_calls "$trace" endnow.exe | grep -q 'ShowWindow(' && break
@@ -36,7 +35,7 @@ shoot() {
   sleep 0.4  # shown and refreshed; the request is still more than half a second away
   import -window root "$shot"
   wait "$runner"
-  echo $? >"$prefix/rc"
+  echo $? >"$out/rc"
   echo "$shot"
 }
 
@@ -55,13 +54,17 @@ for args in /S /L "" shutdown; do
   # shellcheck disable=SC2086
   shot=$(shoot $args)
   trace=${shot%.png}.log
-  check "$label: exit code 0" test "$(cat "$prefix/rc")" -eq 0
+  check "$label: exit code 0" test "$(cat "$out/rc")" -eq 0
 
   calls=$(exe_calls "$trace" endnow.exe)
   created=$(grep -m1 'CreateWindowExA(' <<<"$calls" | cut -d' ' -f1)
   shown=$(grep -m1 'ShowWindow(' <<<"$calls" | cut -d' ' -f1)
   asked=$(grep -m1 'ExitWindowsEx(' <<<"$calls" | cut -d' ' -f1)
   gone=$(grep -m1 'DestroyWindow(' <<<"$calls" | cut -d' ' -f1)
+  # 36 points at 96 dpi is an em of 48 pixels (height -48), bold (700), italic.
+  check "$label: font Comic Sans MS, 36 pt, bold, italic" \
+    grep -qE 'CreateFontA\(0*ffffffd0,0+,0+,0+,0*2bc,0*1,0+,0+,0+,.*"Comic Sans MS"\)' <<<"$calls"
+  check "$label: white text" grep -qE 'SetTextColor\([0-9a-f]+,0*ffffff\)' <<<"$calls"
   check "$label: created, then shown" awk -v a="$created" -v b="$shown" 'BEGIN { exit !(a != "" && b >= a) }'
   check "$label: request at least 1 s after the notice is shown ($shown -> $asked)" \
     awk -v a="$shown" -v b="$asked" 'BEGIN { exit !(a != "" && b - a >= 1.0) }'
