@@ -41,7 +41,7 @@ gtest_phase() {
   echo "== unit tests, ${name#unit-} build under Wine"
   "$@" >"$out" 2>&1
   code=$?
-  grep -E '^\[  (PASSED|FAILED)  \]|tests? from .* ran' "$out" | tail -8
+  grep -E '\[  (PASSED|FAILED)  \]|tests? from .* ran' "$out" | tail -8
   tally "$out" "$(last "$out" '.*\[  PASSED  \] ([0-9]+) tests?.*')" \
     "$(last "$out" '.*\[  FAILED  \] ([0-9]+) tests?, listed below.*')" "$code"
 }
