@@ -11,12 +11,11 @@ cd "$ROOT"
 source "$ROOT/tools.sh"
 ensure_tools
 
-arch=win32
-can_run_win32 || arch=win64
-build_win32 >/dev/null   # the product, whose size is reported even where it cannot run
-[ "$arch" = win32 ] || build_win64 >/dev/null
+# ARCH=win64 times the 64-bit twin instead of the 32-bit exe.
+arch=${ARCH:-win32}
+"build_$arch" >/dev/null
 EXE=$ROOT/build/$arch/endnow.exe
-source "$ROOT/tests/e2e/lib.sh"   # prefixes, display and trace reading, for this exe's arch
+source "$ROOT/tests/e2e/lib.sh"   # the prefix, display and trace reading, for this exe's arch
 
 out=$ROOT/build/bench
 mkdir -p "$out"
@@ -28,15 +27,14 @@ flags=(-Os -s -static -mwindows -o)
 cp "$EXE" "$out/endnow.exe"
 
 start_display
-make_base_prefix
-prefix=$(new_prefix bench win7 "ExitWindowsEx;CreateSolidBrush;DeleteObject")
+scenario bench win7 "ExitWindowsEx;CreateSolidBrush;DeleteObject" >/dev/null
 # One untimed run each warms Wine's caches (fonts, the desktop).
-for p in endnow floor_sleep floor_window; do run_traced "$prefix" "$out/warm.log" "$out/$p.exe" /L || true; done
+for p in endnow floor_sleep floor_window; do run_traced "$out/warm.log" "$out/$p.exe" /L || true; done
 
 # seconds EXE: process start (its module loaded) to its ExitWindowsEx call.
 seconds() {
   local trace=$out/$1.log started asked
-  run_traced "$prefix" "$trace" "$out/$1.exe" /L >/dev/null 2>&1 || true
+  run_traced "$trace" "$out/$1.exe" /L >/dev/null 2>&1 || true
   started=$(exe_loaded_at "$trace" "$1.exe")
   asked=$(exe_calls "$trace" "$1.exe" | grep -m1 'ExitWindowsEx(' | cut -d' ' -f1)
   awk -v a="$started" -v b="$asked" 'BEGIN { printf "%.3f\n", b - a }'
@@ -61,11 +59,11 @@ brushes=$(grep -E ':(Call|Ret) +gdi32\.(CreateSolidBrush|DeleteObject)' "$out/en
   /Call gdi32.DeleteObject/ { match($0, /DeleteObject\([0-9a-f]+/); h = substr($0, RSTART + 13, RLENGTH - 13); if (h in alive) { delete alive[h]; n-- } }
   END { print most + 0 }')
 
-echo "runs: $runs each, interleaved in rotating order, under Wine ($arch) on Xvfb"
+echo "runs: $runs each, interleaved in rotating order, under Wine ($arch; 32-bit exe: $ENDNOW_WIN32_NOTE) on Xvfb"
 for p in endnow floor_sleep floor_window; do
   printf '%-13s median %s s   (%s)\n' "$p" "$(median "${times[$p]}")" "${times[$p]% }"
 done
 awk -v e="$(median "${times[endnow]}")" -v w="$(median "${times[floor_window]}")" \
   'BEGIN { printf "ratio endnow / bare-window floor: %.3f (goal: at most 1.02)\n", e / w }'
-echo "exe size: $(stat -c %s "$ROOT/build/win32/endnow.exe") bytes (32-bit)$([ "$arch" = win64 ] && echo ", $(stat -c %s "$EXE") bytes (64-bit, the one timed)")"
+echo "exe size: $(stat -c %s "$EXE") bytes ($arch)"
 echo "most GDI brushes alive at once: $brushes (the window class's background, and one band at a time)"
