@@ -91,14 +91,16 @@ done
 
 if [ "$builds_ok" -eq 1 ]; then
   # Checks of the built file itself.
-  e2e build/win32/endnow.exe tests/e2e/resources_test.sh tests/e2e/imports_test.sh tests/e2e/reproducible_test.sh
+  e2e build/win32/endnow.exe tests/e2e/resources_test.sh tests/e2e/imports_test.sh tests/e2e/reproducible_test.sh \
+    tests/e2e/size_test.sh
+  e2e build/win64/endnow.exe tests/e2e/size_test.sh
 
   # Everything that runs under Wine runs the 32-bit exe; where it cannot run, that is a failure.
   if decide_win32; then
     echo "== 32-bit exe: $ENDNOW_WIN32_NOTE"
     gtest_phase unit-win32 ctest --preset win32 --verbose
     e2e build/win32/endnow.exe tests/e2e/request_test.sh tests/e2e/notice_test.sh \
-      tests/e2e/failure_test.sh tests/e2e/dpi_test.sh
+      tests/e2e/failure_test.sh tests/e2e/unquoted_test.sh tests/e2e/dpi_test.sh
     gtest_phase unit-win64 ctest --preset win64 --verbose
     e2e build/win64/endnow.exe tests/e2e/request_test.sh
   else

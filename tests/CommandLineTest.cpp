@@ -10,12 +10,13 @@ namespace {
 struct NameCase {
     const wchar_t* commandLine;
     const wchar_t* arguments;
+    const wchar_t* modulePath = L"C:\\Program Files\\EndNow\\endnow.exe";
 };
 
 class ArgumentStringTest : public testing::TestWithParam<NameCase> {};
 
 TEST_P(ArgumentStringTest, StripsOnlyTheProgramName) {
-    EXPECT_EQ(std::wstring(ArgumentString(GetParam().commandLine)), GetParam().arguments);
+    EXPECT_EQ(std::wstring(ArgumentString(GetParam().commandLine, GetParam().modulePath)), GetParam().arguments);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -30,7 +31,22 @@ INSTANTIATE_TEST_SUITE_P(
                     // A quote inside an unquoted name is not special.
                     NameCase{L"C:\\a\"b.exe /S", L" /S"},
                     // The name alone decides nothing: "/S" inside it is not an argument.
-                    NameCase{L"C:\\tools/S/endnow.exe", L""}));
+                    NameCase{L"C:\\tools/S/endnow.exe", L""},
+                    // Unquoted with spaces (a Run key, a scheduled task): the running
+                    // executable's own path is the name, in any case, with or without ".exe".
+                    NameCase{L"C:\\Program Files\\EndNow\\endnow.exe", L""},
+                    NameCase{L"C:\\Program Files\\EndNow\\endnow.exe /L", L" /L"},
+                    NameCase{L"c:\\PROGRAM FILES\\endnow\\ENDNOW.EXE\t/s", L"\t/s"},
+                    NameCase{L"C:\\Program Files\\EndNow\\endnow /S", L" /S"},
+                    NameCase{L"C:\\Program Files\\EndNow\\endnow", L""},
+                    // The path must end there: a longer name, another path, or no path known
+                    // fall back to the first space.
+                    NameCase{L"C:\\Program Files\\EndNow\\endnow.exe2 /L", L" Files\\EndNow\\endnow.exe2 /L"},
+                    NameCase{L"C:\\Program Files\\Other\\endnow.exe /L", L" Files\\Other\\endnow.exe /L"},
+                    NameCase{L"C:\\Program Files\\EndNow\\endnow.exe /L", L" Files\\EndNow\\endnow.exe /L", L""},
+                    // Only ".exe" may be left off.
+                    NameCase{L"C:\\Program Files\\EndNow\\endnow /L", L" Files\\EndNow\\endnow /L",
+                             L"C:\\Program Files\\EndNow\\endnow.com"}));
 
 struct TokenCase {
     const wchar_t* arguments;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "ErrorMatchers.h"
 #include "FakeWinApi.h"
 #include "power/ShutDown.h"
 
@@ -49,19 +50,16 @@ INSTANTIATE_TEST_SUITE_P(Paths, ProgramNameTest,
                                          NameCase{"\\\\server\\share\\endnow.exe", "endnow"},
                                          NameCase{"C:endnow.exe", "endnow"}, NameCase{"", ""}));
 
-TEST(RaiseTest, SourceNamesTheRunningExecutable) {
+TEST(RaiseTest, HandsTheRecordToTheReporterWithTheRunningExecutablesName) {
     FakeWinApi api;
     api.moduleFileName = "D:\\bin\\tool.exe";
-    try {
-        Raise(api, ErrShutdownFailed, "why");
-        FAIL() << "Raise returned";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.Record().Number, ErrShutdownFailed);
-        EXPECT_EQ(e.Record().Source, "tool.mShutDown");
-        EXPECT_EQ(e.Record().Description, "why");
-        EXPECT_FALSE(e.Record().HelpFile.has_value());
-        EXPECT_FALSE(e.Record().HelpContext.has_value());
-    }
+    const ErrorRecord record = RaisedBy([&] { Raise(api, ErrShutdownFailed, "why"); });
+    EXPECT_EQ(record.Number, ErrShutdownFailed);
+    EXPECT_EQ(record.Source, "tool.mShutDown");
+    EXPECT_EQ(record.Description, "why");
+    EXPECT_FALSE(record.HelpFile.has_value());
+    EXPECT_FALSE(record.HelpContext.has_value());
+    EXPECT_EQ(api.Count("ReportAndExit"), 1);
 }
 
 struct NumberCase {

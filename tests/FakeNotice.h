@@ -32,7 +32,7 @@ public:
 private:
     void Use(const std::string& call) {
         api_.calls.push_back(call);
-        if (!loaded && loadFails) throw mShutDown::Error(*loadFails);
+        if (!loaded && loadFails) throw Raised{*loadFails};
         loaded = true;
     }
     FakeWinApi& api_;

@@ -12,6 +12,12 @@
 
 #include "power/WinApi.h"
 
+// What the fake's reporter throws in place of ending the process, so that a
+// test sees the error that was raised.
+struct Raised {
+    mShutDown::ErrorRecord record;
+};
+
 class FakeWinApi : public win::WinApi {
 public:
     // --- script ---
@@ -28,6 +34,7 @@ public:
     win::Bool versionResult = 1;
     std::wstring commandLine = L"endnow.exe";
     std::string moduleFileName = "C:\\Program Files\\EndNow\\endnow.exe";
+    std::wstring moduleFileNameW = L"C:\\Program Files\\EndNow\\endnow.exe";
     std::set<std::uint32_t> unknownCodes;  // FormatMessageA has no text for these
     std::map<std::string, std::uint32_t> failures;
     std::uint32_t adjustSuccessCode = 0;  // last error a successful adjust leaves (1300: partial)
@@ -59,10 +66,6 @@ public:
     };
     std::vector<Exit> exits;
     std::vector<std::uint32_t> sleeps;
-    struct Shown {
-        std::string title, text;
-    };
-    std::vector<Shown> shown;
     struct Format {
         std::uint32_t flags, sourceValue, messageId, languageId, size;
     };
@@ -149,9 +152,13 @@ public:
         Enter("ModuleFileName");
         return moduleFileName;
     }
-    void ShowError(const std::string& title, const std::string& text) override {
-        shown.push_back({title, text});
-        Enter("ShowError");
+    std::wstring ModuleFileNameW() override {
+        Enter("ModuleFileNameW");
+        return moduleFileNameW;
+    }
+    [[noreturn]] void ReportAndExit(const mShutDown::ErrorRecord& error) override {
+        Enter("ReportAndExit");
+        throw Raised{error};
     }
 
 private:

@@ -6,10 +6,30 @@
 
 #include <cstdlib>
 
+#include "FakeWinApi.h"
+#include "power/ShutDown.h"
 #include "power/WinApiReal.h"
 #include "window/Form1.h"
 
 namespace {
+
+// The real system, with a reporter that throws instead of ending the process.
+class ReportingApi : public win::RealWinApi {
+public:
+    [[noreturn]] void ReportAndExit(const mShutDown::ErrorRecord& error) override { throw Raised{error}; }
+};
+
+HFONT WINAPI NoFont(int, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, LPCSTR) {
+    return nullptr;
+}
+HBITMAP WINAPI NoBitmap(HDC, int, int) { return nullptr; }
+HDC WINAPI NoMemoryDC(HDC) { return nullptr; }
+// The screen's DC is there; the window's is not.
+HDC WINAPI NoWindowDC(HWND hwnd) {
+    if (!hwnd) return ::GetDC(hwnd);
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
 
 int ScreenDpi() {
     HDC screen = ::GetDC(nullptr);
@@ -144,6 +164,43 @@ TEST_F(Form1Test, UnloadReleasesTheWindowAndItsClass) {
     notice.Show();
     ASSERT_NE(notice.Loaded(), nullptr);
     EXPECT_TRUE(::IsWindow(notice.Loaded()->hwnd()));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Form1FallbackTest, WithoutFontOrImageTheNoticeShowsPlainBackgroundAndSystemFontText) {
+    ReportingApi api;
+    window::Form1Notice notice(api, ::GetModuleHandleA(nullptr), {&::GetDC, &NoFont, &NoBitmap, &NoMemoryDC});
+    notice.SetStatusCaption(L"ShutDown !");
+    notice.Show();
+    notice.Refresh();
+    window::Form1& form = *notice.Loaded();
+    EXPECT_GT(form.Label2().width, 0);  // measured in the system font
+
+    HDC dc = ::GetDC(form.hwnd());
+    const int w = form.layout().clientWidth, h = form.layout().clientHeight;
+    EXPECT_EQ(::GetPixel(dc, w - 1, h - 1), window::kBackground);  // no bands
+    int white = 0;
+    for (int x = 0; x < w / 2; ++x)
+        for (int y = 0; y < h / 3; ++y) white += ::GetPixel(dc, x, y) == RGB(255, 255, 255);
+    EXPECT_GT(white, 20);  // "Windows will now" is still written
+    ::ReleaseDC(form.hwnd(), dc);
+}
+
+TEST(Form1FallbackTest, AWindowWithoutADisplayContextRaisesErrorSeven) {
+    ReportingApi api;
+    window::Form1Notice notice(api, ::GetModuleHandleA(nullptr), {&NoWindowDC, &::CreateFontA,
+                                                                   &::CreateCompatibleBitmap, &::CreateCompatibleDC});
+    try {
+        notice.Show();
+        FAIL() << "no error was raised";
+    } catch (const Raised& raised) {
+        EXPECT_EQ(raised.record.Number, 7);
+        EXPECT_EQ(raised.record.Description,
+                  "Can't create the notice window: " + mShutDown::GetSystemErrorText(api, ERROR_NOT_ENOUGH_MEMORY));
+    }
 }
 
 }  // namespace

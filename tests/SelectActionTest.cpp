@@ -48,6 +48,14 @@ INSTANTIATE_TEST_SUITE_P(
                     RuleCase{L" 1 2 3 4 5 6 7 8 9 L S", EWX_LOGOFF, L"LogOff !"},
                     RuleCase{L" 1 2 3 4 5 6 7 8 9 10 S", EWX_LOGOFF, nullptr}));
 
+TEST(SelectActionTest, AnUnquotedPathWithSpacesIsTheProgramsNameNotAnArgument) {
+    FakeWinApi api;
+    api.moduleFileNameW = L"C:\\Program Files\\EndNow\\endnow.exe";
+    api.commandLine = L"C:\\Program Files\\EndNow\\endnow.exe";
+    WindowsNTCache family;
+    EXPECT_EQ(SelectAction(api, family).ExitFlags, EWX_REBOOT);
+}
+
 TEST(SelectActionTest, OnlyTheShutdownRuleAsksForTheRelease) {
     for (const wchar_t* arguments : {L"", L" /L", L" shutdown"}) {
         FakeWinApi api;

@@ -8,9 +8,13 @@ namespace mShutDown {
 
 inline constexpr int kDefaultMaxArgs = 10;
 
-// What follows the program's name on a command line: a name that begins with
-// a double quote ends at the closing quote, any other at the first space or tab.
-std::wstring_view ArgumentString(std::wstring_view commandLine);
+// What follows the program's name on a command line. A name that begins with
+// a double quote ends at the closing quote. An unquoted one that spells the
+// running executable's own path (modulePath, with or without ".exe", any
+// case), followed by a space, a tab or the end, ends after it: a program
+// started from a Run key or a scheduled task as C:\Program Files\...\endnow.exe
+// has spaces in its unquoted name. Any other name ends at the first space or tab.
+std::wstring_view ArgumentString(std::wstring_view commandLine, std::wstring_view modulePath = {});
 
 // Splits the argument string at spaces, tabs, slashes and double quotes and
 // returns the last of the first maxArgs tokens ("" when there is none).

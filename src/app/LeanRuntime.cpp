@@ -1,21 +1,24 @@
-// Replacements for the few runtime routines that would otherwise bring most
-// of a static C++ runtime into this small GUI program. Linked into the exe only.
+// Replacements for the runtime routines that would otherwise bring the C++
+// exception runtime (unwinder, personality, type information) into this
+// small program, which is built without exceptions. Linked into the exe only.
 //
-// Every error the program raises is caught at the top of Main. What is left
-// for these is a broken invariant (a length past max_size, an index out of
-// range, a noexcept function that threw) or memory running out for a few
-// short strings: there is no one to report those to and nothing to save, so
-// the program stops at once.
-//
-// The defaults print the demangled type of the exception (a 45 KB demangler)
-// or build std::logic_error objects, whose copy-on-write strings pull in a
-// second full set of string functions and std::random_device with them.
+// Nothing in the program ever unwinds: a raised error is reported and ends
+// the process where it is found. What reaches these is a broken invariant (a
+// length past max_size, an index out of range) or memory running out for a
+// few short strings; there is no one to report those to and nothing to save,
+// so the program stops at once.
 #include <cstdlib>
+#include <new>
 
-namespace __gnu_cxx {
-[[noreturn]] void __verbose_terminate_handler() { std::abort(); }
-}  // namespace __gnu_cxx
+// The library's operator new throws std::bad_alloc.
+void* operator new(std::size_t size) {
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    std::abort();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
+// The library's versions build and throw exception objects.
 namespace std {
 [[noreturn]] void __throw_bad_alloc() { std::abort(); }
 [[noreturn]] void __throw_bad_array_new_length() { std::abort(); }

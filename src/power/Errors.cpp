@@ -1,4 +1,5 @@
 #include <charconv>
+#include <cstdlib>
 
 #include "power/ShutDown.h"
 
@@ -48,7 +49,8 @@ void Raise(win::WinApi& api, ErrorNumber number, std::string description, std::o
     record.Source = ProgramName(api.ModuleFileName()) + ".mShutDown";
     record.Description = std::move(description);
     record.HelpFile = std::move(helpFile);
-    throw Error(std::move(record));
+    api.ReportAndExit(record);
+    std::abort();  // not reached: the reporter ends the process
 }
 
 std::string FormatErrorMessage(const ErrorRecord& record) {

@@ -3,10 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <optional>
 #include <string>
 
+#include "power/ErrorRecord.h"
 #include "power/WinApi.h"
 
 namespace mShutDown {
@@ -30,33 +30,15 @@ enum ErrorNumber : std::int32_t {
     ErrNoWindow = 7,
 };
 
-struct ErrorRecord {
-    std::int32_t Number = 0;
-    std::string Source;
-    std::string Description;
-    std::optional<std::string> HelpFile;
-    std::optional<std::int32_t> HelpContext;
-};
-
-// The one error type of the program: thrown where a failure is found, caught
-// only at the top of Main.
-class Error : public std::exception {
-public:
-    explicit Error(ErrorRecord record) : record_(std::move(record)) {}
-    const ErrorRecord& Record() const noexcept { return record_; }
-    const char* what() const noexcept override { return record_.Description.c_str(); }
-
-private:
-    ErrorRecord record_;
-};
-
 // The system's message text for a last-error code, or "" when it has none.
 std::string GetSystemErrorText(win::WinApi& api, std::int32_t code);
 
 // The executable's file name without folder or extension ("endnow" for C:\x\endnow.exe).
 std::string ProgramName(const std::string& modulePath);
 
-// Builds the record (Source from the running executable's name) and throws it.
+// Builds the record (Source from the running executable's name) and hands it
+// to the last-chance reporter, which shows it and ends the run: nothing
+// catches an error, and nothing after a raise runs.
 [[noreturn]] void Raise(win::WinApi& api, ErrorNumber number, std::string description,
                         std::optional<std::string> helpFile = std::nullopt);
 

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "power/ErrorRecord.h"
+
 namespace win {
 
 using Handle = void*;
@@ -59,8 +61,13 @@ public:
     virtual std::wstring CommandLine() = 0;
     // GetModuleFileNameA for the running executable.
     virtual std::string ModuleFileName() = 0;
-    // MessageBoxA with no owner and the error icon.
-    virtual void ShowError(const std::string& title, const std::string& text) = 0;
+    // The same path in wide characters: GetModuleFileNameW where it works,
+    // else the 8-bit path converted from the system code page ("" on failure).
+    virtual std::wstring ModuleFileNameW() = 0;
+    // The program's last-chance reporter: shows the error in a message box
+    // (no owner, error icon, titled with the program's name) and ends the
+    // process with exit code 1.
+    [[noreturn]] virtual void ReportAndExit(const mShutDown::ErrorRecord& error) = 0;
 };
 
 }  // namespace win

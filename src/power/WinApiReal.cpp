@@ -1,4 +1,6 @@
 #include "power/WinApiReal.h"
+// Before <windows.h>, whose EWX_ macros would clash with its constants.
+#include "power/ShutDown.h"
 
 #include <windows.h>
 
@@ -88,8 +90,26 @@ std::string RealWinApi::ModuleFileName() {
     return std::string(path, length);
 }
 
-void RealWinApi::ShowError(const std::string& title, const std::string& text) {
+std::wstring RealWinApi::ModuleFileNameW() {
+    // Bound at run time: Windows 95, 98 and Me export it as a stub that fails.
+    using GetModuleFileNameWFn = DWORD(WINAPI*)(HMODULE, LPWSTR, DWORD);
+    auto wide = reinterpret_cast<GetModuleFileNameWFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetModuleFileNameW")));
+    wchar_t path[MAX_PATH + 1] = {};
+    if (wide) {
+        const DWORD length = wide(nullptr, path, MAX_PATH);
+        if (length > 0 && length < MAX_PATH) return std::wstring(path, length);
+    }
+    const std::string narrow = ModuleFileName();
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, narrow.data(), static_cast<int>(narrow.size()), path, MAX_PATH);
+    return std::wstring(path, length > 0 ? length : 0);
+}
+
+void RealWinApi::ReportAndExit(const mShutDown::ErrorRecord& error) {
+    const std::string title = mShutDown::ProgramName(ModuleFileName());
+    const std::string text = mShutDown::FormatErrorMessage(error);
     ::MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    ::ExitProcess(1);
 }
 
 }  // namespace win

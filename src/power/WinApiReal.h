@@ -5,7 +5,7 @@
 
 namespace win {
 
-class RealWinApi final : public WinApi {
+class RealWinApi : public WinApi {
 public:
     RealWinApi();
     ~RealWinApi() override;
@@ -27,7 +27,8 @@ public:
     void Sleep(std::uint32_t milliseconds) override;
     std::wstring CommandLine() override;
     std::string ModuleFileName() override;
-    void ShowError(const std::string& title, const std::string& text) override;
+    std::wstring ModuleFileNameW() override;
+    [[noreturn]] void ReportAndExit(const mShutDown::ErrorRecord& error) override;
 
 private:
     void* Advapi32Function(const char* name);

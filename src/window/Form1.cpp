@@ -12,8 +12,9 @@ constexpr char kClassName[] = "EndNowNotice";
 constexpr DWORD kStyle = WS_POPUP | WS_THICKFRAME;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 
-Layout::NoticeLayout ScreenLayout() {
-    WindowDC screen(nullptr);
+Layout::NoticeLayout ScreenLayout(win::WinApi& api, const DrawingCalls& calls) {
+    WindowDC screen(nullptr, calls.getDC);
+    if (!screen.get()) RaiseNoWindow(api);
     return Layout::ForDpi(::GetDeviceCaps(screen.get(), LOGPIXELSX), ::GetDeviceCaps(screen.get(), LOGPIXELSY));
 }
 
@@ -64,10 +65,11 @@ private:
 
 }  // namespace
 
-Form1::Form1(win::WinApi& api, HINSTANCE instance)
+Form1::Form1(win::WinApi& api, HINSTANCE instance, const DrawingCalls& calls)
     : api_(api),
       instance_(instance),
-      layout_(ScreenLayout()),
+      calls_(calls),
+      layout_(ScreenLayout(api, calls)),
       class_(instance, kClassName, &Form1::WindowProc, ::LoadIconA(instance, MAKEINTRESOURCEA(kIconId)), kBackground),
       label2_(layout_.label2) {
     if (!class_.registered()) RaiseNoWindow(api_);
@@ -89,13 +91,16 @@ void Form1::Create() {
 
 // The load handler: the bands go into the kept image while the window is hidden.
 void Form1::Load() {
-    WindowDC windowDC(hwnd());
-    font_ = Font(::CreateFontA(layout_.fontHeight, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET,
+    WindowDC windowDC(hwnd(), calls_.getDC);
+    if (!windowDC.get()) RaiseNoWindow(api_);
+    font_ = Font(calls_.createFont(layout_.fontHeight, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET,
                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                                kFontFace));
-    image_ = Bitmap(::CreateCompatibleBitmap(windowDC.get(), layout_.clientWidth, layout_.clientHeight));
-    imageDC_ = MemoryDC(::CreateCompatibleDC(windowDC.get()));
+    image_ = Bitmap(calls_.createBitmap(windowDC.get(), layout_.clientWidth, layout_.clientHeight));
+    imageDC_ = MemoryDC(calls_.createMemoryDC(windowDC.get()));
     imageSelected_.emplace(imageDC_.get(), image_.get());
+    // Without either there is no image to keep; the bands go nowhere (the
+    // painter ignores failed fills) and the background shows instead.
     ImageSurface surface(api_, *this, windowDC.get(), imageDC_.get());
     Gradient::PaintGradient(api_, surface, painter_, Gradient::FromBottomRight);
 }
@@ -103,7 +108,8 @@ void Form1::Load() {
 void Form1::SetStatusCaption(const std::wstring& caption) {
     SIZE extent{};
     {
-        WindowDC dc(hwnd());
+        WindowDC dc(hwnd(), calls_.getDC);
+        if (!dc.get()) RaiseNoWindow(api_);
         Selection font(dc.get(), font_.get());
         ::GetTextExtentPoint32W(dc.get(), caption.data(), static_cast<int>(caption.size()), &extent);
     }
@@ -127,7 +133,7 @@ void Form1::Refresh() {
 void Form1::Paint() {
     PaintSession paint(hwnd());
     const HDC dc = paint.dc();
-    if (image_) ::BitBlt(dc, 0, 0, layout_.clientWidth, layout_.clientHeight, imageDC_.get(), 0, 0, SRCCOPY);
+    if (image_ && imageDC_) ::BitBlt(dc, 0, 0, layout_.clientWidth, layout_.clientHeight, imageDC_.get(), 0, 0, SRCCOPY);
     Selection font(dc, font_.get());
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, kTextColor);

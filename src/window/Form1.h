@@ -22,11 +22,23 @@ inline constexpr wchar_t kLabel1Caption[] = L"Windows will now";
 inline constexpr char kFontFace[] = "Comic Sans MS";
 inline constexpr int kIconId = 1;
 
+// The calls that make the notice's drawing objects, replaceable in tests.
+// A failed GetDC ends the run (error 7 with the system's text, like any other
+// window failure). A failed font, bitmap or memory DC is not worth failing a
+// shutdown for: the text falls back to the system font, and without its kept
+// image the notice shows its plain dark blue background; the request goes on.
+struct DrawingCalls {
+    decltype(&::GetDC) getDC = &::GetDC;
+    decltype(&::CreateFontA) createFont = &::CreateFontA;
+    decltype(&::CreateCompatibleBitmap) createBitmap = &::CreateCompatibleBitmap;
+    decltype(&::CreateCompatibleDC) createMemoryDC = &::CreateCompatibleDC;
+};
+
 // Created hidden and loaded (its bands painted into a kept image) by the
 // constructor; destroyed with its class and drawing objects by the destructor.
 class Form1 {
 public:
-    Form1(win::WinApi& api, HINSTANCE instance);
+    Form1(win::WinApi& api, HINSTANCE instance, const DrawingCalls& calls = {});
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
@@ -49,6 +61,7 @@ private:
 
     win::WinApi& api_;
     HINSTANCE instance_;
+    DrawingCalls calls_;
     Layout::NoticeLayout layout_;
     WindowClass class_;
     OwnedWindow window_;  // destroyed before its class is unregistered
@@ -64,7 +77,8 @@ private:
 // The notice as the run sequence sees it: Form1 made on first use, released by Unload.
 class Form1Notice final : public Notice {
 public:
-    Form1Notice(win::WinApi& api, HINSTANCE instance) : api_(api), instance_(instance) {}
+    Form1Notice(win::WinApi& api, HINSTANCE instance, const DrawingCalls& calls = {})
+        : api_(api), instance_(instance), calls_(calls) {}
 
     void SetStatusCaption(const std::wstring& caption) override { Form().SetStatusCaption(caption); }
     void Show() override { Form().Show(); }
@@ -75,12 +89,13 @@ public:
 
 private:
     Form1& Form() {
-        if (!form_) form_ = std::make_unique<Form1>(api_, instance_);
+        if (!form_) form_ = std::make_unique<Form1>(api_, instance_, calls_);
         return *form_;
     }
 
     win::WinApi& api_;
     HINSTANCE instance_;
+    DrawingCalls calls_;
     std::unique_ptr<Form1> form_;
 };
 

@@ -37,7 +37,7 @@ using MemoryDC = Owned<HDC, ::DeleteDC>;  // from CreateCompatibleDC
 // A window's DC from GetDC, handed back with ReleaseDC.
 class WindowDC {
 public:
-    explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+    explicit WindowDC(HWND hwnd, decltype(&::GetDC) getDC = &::GetDC) : hwnd_(hwnd), dc_(getDC(hwnd)) {}
     ~WindowDC() {
         if (dc_) ::ReleaseDC(hwnd_, dc_);
     }
