@@ -119,16 +119,21 @@ find_qemu() {
 # loader's folder, and it finds that folder from its real path. So a private
 # folder with a real copy of wine64 and a "wine" that runs the 32-bit loader
 # under qemu sends every 32-bit process there, with no binfmt entry and no
-# change to the machine.
+# change to the machine. A 32-bit process starts its 32-bit children the same
+# way, from the folder of its own loader as qemu reports it: so the 32-bit
+# loader runs from a copy in the same folder, under the name "wine".
 make_emulated_wine() {
   local qemu=$1 dir=$ENDNOW_ROOT/build/wine/emulated
   mkdir -p "$dir/lib/wine" "$dir/share"
   cp -u /usr/lib/wine/wine64 "$dir/lib/wine/wine64"
+  cp -u /usr/lib/wine/wine "$dir/lib/wine/wine32"
   ln -sfn /usr/lib/wine/wineserver "$dir/lib/wine/wineserver"
   ln -sfn /usr/lib/x86_64-linux-gnu "$dir/lib/x86_64-linux-gnu"
+  ln -sfn /usr/lib/i386-linux-gnu "$dir/lib/i386-linux-gnu"
   ln -sfn /usr/share/wine "$dir/share/wine"
   # The preloader cannot run under qemu: the loader maps its own address space.
-  printf '#!/bin/sh\nWINELOADERNOEXEC=1 exec %s /usr/lib/wine/wine "$@"\n' "$qemu" >"$dir/lib/wine/wine"
+  printf '#!/bin/sh\nWINELOADERNOEXEC=1 exec %s -0 %s %s "$@"\n' \
+    "$qemu" "$dir/lib/wine/wine" "$dir/lib/wine/wine32" >"$dir/lib/wine/wine"
   chmod +x "$dir/lib/wine/wine"
   echo "$dir/lib/wine"
 }

@@ -2,12 +2,14 @@
 // to the resolution the prefix was given, to check the sizes at that resolution.
 #include <gtest/gtest.h>
 
+// Before <windows.h>, whose EWX_ macros would clash with its constants.
+#include "power/ShutDown.h"
+
 #include <windows.h>
 
 #include <cstdlib>
 
 #include "FakeWinApi.h"
-#include "power/ShutDown.h"
 #include "power/WinApiReal.h"
 #include "window/Form1.h"
 
