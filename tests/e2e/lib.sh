@@ -68,15 +68,6 @@ exe_calls() {
     | sed -E 's/^([0-9.]+):[0-9a-f]+:Call ([^ ]+\(.*\)) ret=[0-9a-f]+$/\1 \2/'
 }
 
-# What the exe's thread got back from a function, each call a line: "SECONDS dll.Function retval".
-exe_returns() {
-  local thread
-  thread=$(exe_thread "$1" "$2")
-  [ -n "$thread" ] || return 0
-  grep -E "^[0-9.]+:$thread:Ret  [A-Za-z0-9_]+\.[A-Za-z0-9_]+\(\) retval=" "$1" \
-    | sed -E 's/^([0-9.]+):[0-9a-f]+:Ret  ([^ ]+)\(\) retval=([0-9a-f]+).*/\1 \2 \3/'
-}
-
 pass() { PASSES=$((PASSES + 1)); echo "ok   - $*"; }
 fail() { FAILURES=$((FAILURES + 1)); echo "FAIL - $*"; }
 
