@@ -10,11 +10,17 @@ bool IsDelimiter(wchar_t c) { return c == L' ' || c == L'/' || c == L'\t' || c =
 // first-space rule, as every path did before.
 wchar_t Folded(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
 
+bool SameName(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Folded(a[i]) != Folded(b[i])) return false;
+    return true;
+}
+
 // Whether the command line starts with path, followed by a space, a tab or its end.
 bool StartsWithName(std::wstring_view commandLine, std::wstring_view path) {
-    if (path.empty() || commandLine.size() < path.size()) return false;
-    for (std::size_t i = 0; i < path.size(); ++i)
-        if (Folded(commandLine[i]) != Folded(path[i])) return false;
+    if (path.empty() || commandLine.size() < path.size() || !SameName(commandLine.substr(0, path.size()), path))
+        return false;
     return commandLine.size() == path.size() || commandLine[path.size()] == L' ' ||
            commandLine[path.size()] == L'\t';
 }
@@ -23,11 +29,11 @@ bool StartsWithName(std::wstring_view commandLine, std::wstring_view path) {
 // command line, with or without its ".exe"; 0 when it is not there.
 std::size_t OwnPathLength(std::wstring_view commandLine, std::wstring_view modulePath) {
     if (StartsWithName(commandLine, modulePath)) return modulePath.size();
-    constexpr std::wstring_view kExe = L".EXE";
+    constexpr std::wstring_view kExe = L".exe";
     if (modulePath.size() > kExe.size()) {
-        const std::wstring_view stem = modulePath.substr(0, modulePath.size() - kExe.size());
-        if (StartsWithName(modulePath.substr(stem.size()), kExe) && StartsWithName(commandLine, stem))
-            return stem.size();
+        const std::size_t stem = modulePath.size() - kExe.size();
+        if (SameName(modulePath.substr(stem), kExe) && StartsWithName(commandLine, modulePath.substr(0, stem)))
+            return stem;
     }
     return 0;
 }
