@@ -9,7 +9,7 @@
 
 #include <cstdlib>
 
-#include "FakeWinApi.h"
+#include "ErrorMatchers.h"
 #include "power/WinApiReal.h"
 #include "window/Form1.h"
 
@@ -195,14 +195,10 @@ TEST(Form1FallbackTest, AWindowWithoutADisplayContextRaisesErrorSeven) {
     ReportingApi api;
     window::Form1Notice notice(api, ::GetModuleHandleA(nullptr), {&NoWindowDC, &::CreateFontA,
                                                                    &::CreateCompatibleBitmap, &::CreateCompatibleDC});
-    try {
-        notice.Show();
-        FAIL() << "no error was raised";
-    } catch (const Raised& raised) {
-        EXPECT_EQ(raised.record.Number, 7);
-        EXPECT_EQ(raised.record.Description,
-                  "Can't create the notice window: " + mShutDown::GetSystemErrorText(api, ERROR_NOT_ENOUGH_MEMORY));
-    }
+    const mShutDown::ErrorRecord record = RaisedBy([&] { notice.Show(); });
+    EXPECT_EQ(record.Number, 7);
+    EXPECT_EQ(record.Description,
+              "Can't create the notice window: " + mShutDown::GetSystemErrorText(api, ERROR_NOT_ENOUGH_MEMORY));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The notice at the screen's logical resolution: the window tests of the unit
-# suite run in prefixes set to 96 and to 144 dpi, and must find the inner area
+# suite run with the prefix set to 96 and then to 144 dpi, and must find the inner area
 # and labels at that resolution (420 x 143 and 630 x 214 pixels).
 set -uo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
