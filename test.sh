@@ -46,19 +46,15 @@ gtest_phase() {
     "$(last "$out" '.*\[  FAILED  \] ([0-9]+) tests?, listed below.*')" "$code"
 }
 
-# e2e EXE TEST...: end-to-end scripts against one executable.
+# e2e NAME COMMAND...: an end-to-end script, counted from its summary line.
 e2e() {
-  local exe=$1 t name out code
+  local name=$1 out=$log/$1.txt code
   shift
-  for t in "$@"; do
-    name=$(basename "$t" .sh)-$(pe_arch "$exe")
-    out=$log/$name.txt
-    echo "== end to end: $(basename "$t" .sh), $exe"
-    bash "$t" "$exe" >"$out" 2>&1
-    code=$?
-    grep -v '^ok ' "$out"
-    tally "$out" "$(last "$out" '^e2e: ([0-9]+) passed.*')" "$(last "$out" '^e2e: [0-9]+ passed, ([0-9]+) failed.*')" "$code"
-  done
+  echo "== end to end: $name"
+  "$@" >"$out" 2>&1
+  code=$?
+  grep -v '^ok ' "$out"
+  tally "$out" "$(last "$out" '^e2e: ([0-9]+) passed.*')" "$(last "$out" '^e2e: [0-9]+ passed, ([0-9]+) failed.*')" "$code"
 }
 
 echo "== unit tests, native"
@@ -90,19 +86,17 @@ for arch in win32 win64; do
 done
 
 if [ "$builds_ok" -eq 1 ]; then
-  # Checks of the built file itself.
-  e2e build/win32/endnow.exe tests/e2e/resources_test.sh tests/e2e/imports_test.sh tests/e2e/reproducible_test.sh \
-    tests/e2e/size_test.sh
-  e2e build/win64/endnow.exe tests/e2e/size_test.sh
+  # Checks of the built files themselves (Debian's own Python, which has python3-pefile).
+  e2e files-win32 /usr/bin/python3 tests/e2e/files.py build/win32/endnow.exe win32
+  e2e files-win64 /usr/bin/python3 tests/e2e/files.py build/win64/endnow.exe win64
 
   # Everything that runs under Wine runs the 32-bit exe; where it cannot run, that is a failure.
   if decide_win32; then
     echo "== 32-bit exe: $ENDNOW_WIN32_NOTE"
     gtest_phase unit-win32 ctest --preset win32 --verbose
-    e2e build/win32/endnow.exe tests/e2e/request_test.sh tests/e2e/notice_test.sh \
-      tests/e2e/failure_test.sh tests/e2e/unquoted_test.sh tests/e2e/dpi_test.sh
+    e2e exe-win32 bash tests/e2e/e2e.sh build/win32/endnow.exe
     gtest_phase unit-win64 ctest --preset win64 --verbose
-    e2e build/win64/endnow.exe tests/e2e/request_test.sh
+    e2e exe-win64 bash tests/e2e/e2e.sh build/win64/endnow.exe
   else
     echo "!! the 32-bit exe could not be run under Wine on this machine (above): every Wine test fails"
     tally "32-bit exe" 0 1 1

@@ -15,7 +15,7 @@ ensure_tools
 arch=${ARCH:-win32}
 "build_$arch" >/dev/null
 EXE=$ROOT/build/$arch/endnow.exe
-source "$ROOT/tests/e2e/lib.sh"   # the prefix, display and trace reading, for this exe's arch
+use_wine "$arch"
 
 out=$ROOT/build/bench
 mkdir -p "$out"
@@ -27,17 +27,23 @@ flags=(-Os -s -static -mwindows -o)
 cp "$EXE" "$out/endnow.exe"
 
 start_display
-scenario bench win7 "ExitWindowsEx;CreateSolidBrush;DeleteObject" >/dev/null
-# One untimed run each warms Wine's caches (fonts, the desktop).
-for p in endnow floor_sleep floor_window; do run_traced "$out/warm.log" "$out/$p.exe" /L || true; done
+boot_prefix
+set_release win7
+wine_reg 'HKCU\Software\Wine\Debug' RelayInclude REG_SZ "ExitWindowsEx;CreateSolidBrush;DeleteObject"
+trap 'wine_reg "HKCU\Software\Wine\Debug" RelayInclude REG_SZ ""; set_release win10; wineserver -k; kill "$XVFB_PID"' EXIT
 
-# seconds EXE: process start (its module loaded) to its ExitWindowsEx call.
+# run NAME: the program traced into its log, its module loads and calls timed.
+run() { WINEDEBUG=+relay,+timestamp,+loaddll timeout 180 "$WINE" "$out/$1.exe" /L 2>"$out/$1.log" || true; }
+# One untimed run each warms Wine's caches (fonts, the desktop).
+for p in endnow floor_sleep floor_window; do run "$p"; done
+
+# seconds NAME: process start (its module loaded) to the ExitWindowsEx call of that thread.
 seconds() {
-  local trace=$out/$1.log started asked
-  run_traced "$trace" "$out/$1.exe" /L >/dev/null 2>&1 || true
-  started=$(exe_loaded_at "$trace" "$1.exe")
-  asked=$(exe_calls "$trace" "$1.exe" | grep -m1 'ExitWindowsEx(' | cut -d' ' -f1)
-  awk -v a="$started" -v b="$asked" 'BEGIN { printf "%.3f\n", b - a }'
+  run "$1" >/dev/null 2>&1
+  awk -v exe="\\\\$1.exe\"" '
+    !thread && /loaddll:build_module Loaded L"/ && index($0, exe) { split($0, f, ":"); start = f[1]; thread = f[2] }
+    thread && index($0, ":" thread ":Call user32.ExitWindowsEx(") { split($0, f, ":"); printf "%.3f\n", f[1] - start; exit }
+  ' "$out/$1.log"
 }
 
 # Each round starts with the next program, so none always runs right after

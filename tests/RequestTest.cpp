@@ -7,73 +7,54 @@
 namespace {
 
 using namespace mShutDown;
+using Calls = std::vector<std::string>;
 
-const std::vector<std::string> kPrivilegeCalls{
-    "LookupPrivilegeValueA(null,SeShutdownPrivilege)", "GetCurrentProcess()", "OpenProcessToken(-1,40)",
-    // The LUID whole, enabled (2), with room for the previous state (16 bytes).
-    "AdjustTokenPrivileges(122,0,1,19,36,2,16,1,1)", "CloseHandle(122)"};
+// On NT: the LUID whole, enabled (2), with room for the previous state (16 bytes), the token closed once.
+const Calls kSteps{"LookupPrivilegeValueA(null,SeShutdownPrivilege)", "GetCurrentProcess()", "OpenProcessToken(-1,40)",
+                   "AdjustTokenPrivileges(122,0,1,19,36,2,16,1,1)", "CloseHandle(122)", "ExitWindowsEx(1,4294967295)"};
 
-TEST(RequestTest, EnablesThePrivilegeClosesTheTokenOnceThenAsks) {
-    FakeWinApi api;
-    api.adjustLeaves = 1300;  // ERROR_NOT_ALL_ASSIGNED: judged by the return value alone
-    WindowsNTCache family;
-    EXPECT_TRUE(ShutdownSystem(api, family, EWX_POWEROFF));
-    std::vector<std::string> expected{"GetVersionExA(148)"};
-    expected.insert(expected.end(), kPrivilegeCalls.begin(), kPrivilegeCalls.end());
-    expected.push_back("ExitWindowsEx(8,4294967295)");
-    EXPECT_EQ(api.calls, expected);
-}
-
-struct StepCase {
-    const char* failingCall;
-    std::uint32_t code;
-    ErrorNumber number;
-    const char* text;  // % stands for the system's text for the code
-    int callsMade;     // of the privilege steps, the failing one included
-};
-class FailingStepTest : public testing::TestWithParam<StepCase> {};
-TEST_P(FailingStepTest, RaisesItsErrorWithTheTextOfTheCodeThatCallLeft) {
-    const StepCase& step = GetParam();
-    FakeWinApi api;
-    api.fail[step.failingCall] = step.code;
-    WindowsNTCache family;
-    const ErrorRecord record = RaisedBy([&] { ShutdownSystem(api, family, EWX_SHUTDOWN); });
-
-    std::string text = step.text;
-    text.replace(text.find('%'), 1, FakeWinApi::TextFor(step.code));
-    EXPECT_EQ(record.Number, step.number);
-    EXPECT_EQ(record.Source, "endnow.mShutDown");
-    EXPECT_EQ(record.Description, text);
-    EXPECT_FALSE(record.HelpFile || record.HelpContext);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(api.Count(kPrivilegeCalls[i].substr(0, kPrivilegeCalls[i].find('('))), i < step.callsMade);
-    // An opened token is closed once; after a failed adjust, once its error's text is read.
-    EXPECT_EQ(api.Count("CloseHandle"), step.callsMade >= 4 ? 1 : 0);
-    if (step.callsMade == 4) {
-        EXPECT_LT(api.IndexOf("FormatMessageA"), api.IndexOf("CloseHandle"));
+TEST(RequestTest, EachFailingStepRaisesItsErrorWithTheTextOfTheCodeThatCallLeft) {
+    const char* noPrivileges = "Can't enable shutdown: You do not have the privileges to shutdown this system. [%]";
+    const std::tuple<int, std::uint32_t, ErrorNumber, const char*> cases[] = {  // step, code, error, text (% the code's)
+        {0, 1313, ErrNoPrivilegeValue, "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [%]"},
+        {1, 6, ErrNoCurrentProcess, "Can't enable shutdown: Can't determine the current process. [%]"},
+        {2, 5, ErrNoPrivileges, noPrivileges}, {2, FakeWinApi::kTextless, ErrNoPrivileges, noPrivileges},
+        {3, 1314, ErrNoPrivileges, noPrivileges}, {5, 1314, ErrShutdownFailed, "ShutdownSystem failed: %"}};
+    for (auto [step, code, number, text] : cases) {
+        FakeWinApi api;
+        api.fail[kSteps[step].substr(0, kSteps[step].find('('))] = code;
+        WindowsNTCache family;
+        const ErrorRecord record = RaisedBy([&] { ShutdownSystem(api, family, EWX_SHUTDOWN); });
+        std::string description = text;
+        EXPECT_EQ(record.Description, description.replace(description.find('%'), 1, FakeWinApi::TextFor(code)));
+        EXPECT_EQ(std::tie(record.Number, record.Source, record.HelpFile, record.HelpContext),
+                  std::make_tuple(number, "endnow.mShutDown", std::nullopt, std::nullopt));
+        // The text asked for right after the failing call; an opened token closed after it.
+        Calls expected{"GetVersionExA(148)"};
+        expected.insert(expected.end(), kSteps.begin(), kSteps.begin() + step + 1);
+        expected.push_back("FormatMessageA(4608,0," + std::to_string(code) + ",0,256)");
+        if (step == 3) expected.push_back(kSteps[4]);
+        expected.push_back("ReportAndExit()");
+        EXPECT_EQ(api.calls, expected) << step;
     }
-    EXPECT_EQ(api.Count("ExitWindowsEx"), step.callsMade == 5 ? 1 : 0);
 }
-constexpr const char* kNoPrivileges = "Can't enable shutdown: You do not have the privileges to shutdown this system. [%]";
-INSTANTIATE_TEST_SUITE_P(
-    Steps, FailingStepTest,
-    testing::Values(
-        StepCase{"LookupPrivilegeValueA", 1313, ErrNoPrivilegeValue,
-                 "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [%]", 1},
-        StepCase{"GetCurrentProcess", 6, ErrNoCurrentProcess, "Can't enable shutdown: Can't determine the current process. [%]", 2},
-        StepCase{"OpenProcessToken", 5, ErrNoPrivileges, kNoPrivileges, 3},
-        StepCase{"OpenProcessToken", FakeWinApi::kTextless, ErrNoPrivileges, kNoPrivileges, 3},
-        StepCase{"AdjustTokenPrivileges", 1314, ErrNoPrivileges, kNoPrivileges, 4},
-        StepCase{"ExitWindowsEx", 1314, ErrShutdownFailed, "ShutdownSystem failed: %", 5}));
+
+TEST(RequestTest, APartlyAssignedPrivilegeStillAsks) {
+    FakeWinApi api;
+    api.adjustLeaves = 1300;  // ERROR_NOT_ALL_ASSIGNED: the adjust is judged by its return value alone
+    WindowsNTCache family;
+    EXPECT_TRUE(ShutdownSystem(api, family, EWX_SHUTDOWN));
+    EXPECT_EQ(Calls(api.calls.begin() + 1, api.calls.end()), kSteps);
+}
 
 TEST(RequestTest, FlagsOutsideZeroToThirtyOneRaiseBeforeAnythingIsAsked) {
     for (std::int32_t flags : {32, -1, 64, INT_MAX, INT_MIN}) {
         FakeWinApi api;
         WindowsNTCache family;
         const ErrorRecord record = RaisedBy([&] { ShutdownSystem(api, family, flags); });
-        EXPECT_EQ(record.Number, ErrInvalidParameter);
-        EXPECT_EQ(record.Description, "Invalid parameter to ShutdownSystem: " + std::to_string(flags));
-        EXPECT_EQ(record.HelpFile, std::string("64"));
-        EXPECT_EQ(api.calls, std::vector<std::string>{"ReportAndExit()"});
+        EXPECT_EQ(std::tie(record.Number, record.Description, record.HelpFile),
+                  std::make_tuple(ErrInvalidParameter, "Invalid parameter to ShutdownSystem: " + std::to_string(flags), "64"));
+        EXPECT_EQ(api.calls, Calls{"ReportAndExit()"});
     }
     FakeWinApi api;
     api.platform = win::kPlatformWin9x;
@@ -82,33 +63,28 @@ TEST(RequestTest, FlagsOutsideZeroToThirtyOneRaiseBeforeAnythingIsAsked) {
     EXPECT_EQ(api.calls.back(), "ExitWindowsEx(31,4294967295)");
 }
 
-TEST(ErrorTextTest, AsksTheSystemTableAndKeepsExactlyTheTextReturned) {
+TEST(ErrorTest, TheSystemsTextForACodeExactlyAsReturned) {
     FakeWinApi api;
     EXPECT_EQ(GetSystemErrorText(api, 5), "Message 5.\r\n");
     EXPECT_EQ(GetSystemErrorText(api, -2147024891), "Message 2147942405.\r\n");  // 0x80070005, as its bits
     EXPECT_EQ(GetSystemErrorText(api, FakeWinApi::kTextless), "");
     api.fail["FormatMessageA"] = 122;
     EXPECT_EQ(GetSystemErrorText(api, 5), "");
-    // From the system, no inserts; no source, any language, a 256-byte buffer.
-    EXPECT_EQ(api.calls.front(), "FormatMessageA(4608,0,5,0,256)");
+    EXPECT_EQ(api.calls.front(), "FormatMessageA(4608,0,5,0,256)");  // from the system, no inserts, any language
 }
 
-TEST(ErrorTextTest, ProgramNameDropsFolderAndExtension) {
-    const char* cases[][2] = {{"C:\\Program Files\\EndNow\\endnow.exe", "endnow"}, {"tool.exe", "tool"},
-                              {"D:\\my.tools\\run", "run"}, {"C:\\x\\end.now.EXE", "end.now"},
-                              {"\\\\server\\share\\endnow.exe", "endnow"}, {"C:endnow.exe", "endnow"}, {"", ""}};
-    for (auto& c : cases) EXPECT_EQ(ProgramName(c[0]), c[1]) << c[0];
+TEST(ErrorTest, TheMessageNamesTheProgramAndShowsTheNumberInDecimalAndHex) {
+    const char* names[][2] = {{"C:\\Program Files\\EndNow\\endnow.exe", "endnow"}, {"tool.exe", "tool"}, {"D:\\my.tools\\run", "run"},
+                              {"C:\\x\\end.now.EXE", "end.now"}, {"\\\\server\\share\\e.exe", "e"}, {"C:e.exe", "e"}, {"", ""}};
+    for (auto& [path, name] : names) EXPECT_EQ(ProgramName(path), name);
     FakeWinApi api;
     api.modulePath = "D:\\bin\\tool.exe";
     EXPECT_EQ(RaisedBy([&] { Raise(api, ErrNoWindow, "x"); }).Source, "tool.mShutDown");
-}
-
-TEST(ErrorTextTest, TheMessageShowsTheNumberInDecimalAndHexThenSourceAndText) {
-    const std::pair<std::int32_t, const char*> cases[] = {
+    const std::pair<std::int32_t, const char*> numbers[] = {
         {ErrShutdownFailed, "-2147219925 (0x8004062B)"}, {ErrNoPrivilegeValue, "-2147219924 (0x8004062C)"},
         {ErrNoCurrentProcess, "-2147219923 (0x8004062D)"}, {ErrNoPrivileges, "-2147219922 (0x8004062E)"},
         {ErrInvalidParameter, "-2147219921 (0x8004062F)"}, {ErrOverflow, "6 (0x00000006)"}};
-    for (const auto& [number, shown] : cases)
+    for (auto& [number, shown] : numbers)
         EXPECT_EQ(FormatErrorMessage({number, "endnow.mShutDown", "Access denied.\r\n", {}, {}}),
                   std::string("Error ") + shown + " in endnow.mShutDown\r\n\r\nAccess denied.\r\n");
 }
