@@ -1,86 +1,103 @@
-"""The real executable under Wine, as users and scripts meet it. Each case sets
-the release Wine plays and the screen's resolution, runs the exe with a relay
-trace, takes a screenshot during its one-second pause, and checks the request,
-its timing, the privilege steps and what the screen shows. Then a refused
-request: the numbered error over the notice, and exit code 1.
+#!/usr/bin/env python3
+# e2e.py files|run EXE win32|win64: the built executable end to end.
+#   files  its resources, size, runtime and load-time imports, and a second build elsewhere giving the same bytes;
+#   run    under Wine (set up by e2e.sh): each case sets the release Wine plays and the screen's resolution, runs the
+#          exe with a relay trace, takes a screenshot during its one-second pause and checks the request, its timing,
+#          the privilege steps and what the screen shows; then a refused request, shown over the notice, exits 1.
+# Prints a line per check and "e2e: N passed, M failed".
+import os, re, shutil, struct, subprocess, sys, tempfile, time
 
-    e2e.py EXE win32|win64      (run by e2e.sh, which sets up Wine and the display)
-"""
-import os
-import re
-import shutil
-import subprocess
-import sys
-import time
-
-EXE, WIN64 = sys.argv[1], sys.argv[2] == "win64"
-WINE, TOOL = os.environ["WINE"], os.environ["WINETOOL"]
-OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../build/e2e", "win64" if WIN64 else "win32")
-OWN_PATH = r"C:\Program Files\EndNow\endnow.exe"
-RELAY = ("ExitWindowsEx;LookupPrivilegeValueA;OpenProcessToken;AdjustTokenPrivileges;MessageBoxA;CreateWindowExA;"
-         "ShowWindow;DestroyWindow;CreateFontA;SetTextColor;GetTextExtentPoint32W")
-# release, the version Wine then gives the exe, dpi, arguments, expected flags, caption
-CASES = [("win98", "4.10 platform 1", 96, "", 2, "ReBoot !"), ("win98", "4.10 platform 1", 96, "/L", 0, "LogOff !"),
-         ("win98", "4.10 platform 1", 96, "/S", 1, "ShutDown !"), ("win98", "4.10 platform 1", 96, "shutdown", 0, None),
-         ("win2k", "5.0 platform 2", 96, "/S", 8, "ShutDown !"), ("win2k", "5.0 platform 2", 96, "/p", 8, "ShutDown !"),
-         ("winxp", "5.1 platform 2", 96, "/S", 1, "ShutDown !"), ("winxp", "5.1 platform 2", 96, "s l", 0, "LogOff !"),
-         ("win7", "6.1 platform 2", 96, "/x", 0, None), ("win7", "6.1 platform 2", 144, "/S", 8, "ShutDown !"),
-         # Started as a Run key starts it: its path unquoted, with spaces.
-         ("win7", "6.1 platform 2", 96, OWN_PATH, 2, "ReBoot !"), ("win7", "6.1 platform 2", 96, OWN_PATH + " /L", 0, "LogOff !")]
-if WIN64:  # 64-bit Windows began with XP x64, 5.2, which no release test names: it powers off.
-    CASES = [("winxp64", "5.2 platform 2", 96, "/S", 8, "ShutDown !"), ("winxp64", "5.2 platform 2", 96, "/l", 0, "LogOff !"),
-             ("win7", "6.1 platform 2", 96, "", 2, "ReBoot !"), ("win7", "6.1 platform 2", 96, "/x", 0, None)]
+MODE, EXE, ARCH = sys.argv[1:4]
+ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "../.."))
+OUT, OWN_PATH = f"{ROOT}/build/e2e/{ARCH}", r"C:\Program Files\EndNow\endnow.exe"
+# release, the version Wine then gives the exe, dpi, arguments (after the exe's own path: started as a Run key
+# starts it, unquoted, with spaces), expected flags, caption
+CASES = {"win32": [("win98", "4.10 platform 1", 96, "", 2, "ReBoot !"), ("win98", "4.10 platform 1", 96, "/L", 0, "LogOff !"),
+                   ("win98", "4.10 platform 1", 96, "/S", 1, "ShutDown !"), ("win98", "4.10 platform 1", 96, "shutdown", 0, None),
+                   ("win2k", "5.0 platform 2", 96, "/S", 8, "ShutDown !"), ("win2k", "5.0 platform 2", 96, "/p", 8, "ShutDown !"),
+                   ("winxp", "5.1 platform 2", 96, "/S", 1, "ShutDown !"), ("winxp", "5.1 platform 2", 96, "s l", 0, "LogOff !"),
+                   ("win7", "6.1 platform 2", 96, "/x", 0, None), ("win7", "6.1 platform 2", 144, "/S", 8, "ShutDown !"),
+                   ("win7", "6.1 platform 2", 96, OWN_PATH, 2, "ReBoot !"), ("win7", "6.1 platform 2", 96, OWN_PATH + " /L", 0, "LogOff !")],
+         # 64-bit Windows began with XP x64, 5.2, which no release test names: it powers off.
+         "win64": [("winxp64", "5.2 platform 2", 96, "/S", 8, "ShutDown !"), ("winxp64", "5.2 platform 2", 96, "/l", 0, "LogOff !"),
+                   ("win7", "6.1 platform 2", 96, "", 2, "ReBoot !"), ("win7", "6.1 platform 2", 96, "/x", 0, None)]}[ARCH]
 passed = failed = 0
 
 
-def check(what, condition):
+def check(what, condition, details=""):
     global passed, failed
     passed, failed = passed + bool(condition), failed + (not condition)
-    print(("ok   - " if condition else "FAIL - ") + what)
+    print(("ok   - " if condition else "FAIL - ") + what + (f"\n       {details}" if details and not condition else ""))
 
 
-def reg(key, name, kind, value):
-    subprocess.run([TOOL, "reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"], capture_output=True)
+def files():
+    import pefile
+    pe = pefile.PE(EXE)
+    res = {k.id: {e.id: pe.get_data(e.directory.entries[0].data.struct.OffsetToData, e.directory.entries[0].data.struct.Size)
+                  for e in k.directory.entries} for k in pe.DIRECTORY_ENTRY_RESOURCE.entries}
+    v = pe.VS_FIXEDFILEINFO[0]
+    tables = {t.LangID.decode(): {k.decode(): v.decode() for k, v in t.entries.items()}
+              for info in pe.FileInfo[0] if info.Key == b"StringFileInfo" for t in info.StringTable}
+    strings, expected = tables.get("040904B0", {}), {"FileVersion": "2.00", "ProductVersion": "2.00", "CompanyName": "EndNow",
+                                                      "ProductName": "EndNow", "InternalName": "endnow", "OriginalFilename": "endnow.exe"}
+    check(f"version 2,0,0,0; one US English string table of {expected} and a description; Translation 0x0409, 1200",
+          (v.FileVersionMS, v.FileVersionLS, v.ProductVersionMS, v.ProductVersionLS) == (0x20000, 0, 0x20000, 0)
+          and list(tables) == ["040904B0"] and expected.items() <= strings.items() and strings.get("FileDescription")
+          and [x.entry.get(b"Translation") for i in pe.FileInfo[0] if i.Key == b"VarFileInfo" for x in i.Var] == ["0x0409 0x04b0"], tables)
+    # The icon: one 32 x 32 16-colour image, the one make_icon.py draws, transparent around its triangle.
+    group = res.get(14, {}).get(1, bytes(20))
+    count, (width, height, colours, _, _, bits, _, icon) = struct.unpack_from("<H", group, 4)[0], struct.unpack_from("<BBBBHHIH", group, 6)
+    sys.path.insert(0, f"{ROOT}/res")
+    image, drawn = res.get(3, {}).get(icon, b""), __import__("make_icon").image()
+    transparent = sum(bin(b).count("1") for b in image[40 + 64 + 32 * 16:])
+    check(f"icon 1: one 32 x 32 16-colour image ({count}: {width} x {height}, {colours}, {bits} bits) as drawn, "
+          f"{transparent} of 1024 pixels transparent", (count, width, height, colours, bits, image) == (1, 32, 32, 16, 4, drawn)
+          and 200 < transparent < 900)
+    manifest = res.get(24, {}).get(1, b"").decode()
+    ids = re.findall(r'supportedOS Id="\{(\w+)', manifest)
+    check(f"manifest 1: asInvoker, DPI-aware, Vista to 10/11 {ids}", 'level="asInvoker"' in manifest and "dpiAware>true<" in manifest
+          and len(ids) == 5 and ids[0] == "e2011457" and ids[-1] == "8e0f7a12")
+    runtime = set(re.findall(r"\b(_Unwind_\w+|__gxx_personality\w*|__cxa_throw|__cxa_allocate_exception)\b",
+                             open(f"{os.path.dirname(EXE)}/endnow.map").read()))
+    check(f"{os.path.getsize(EXE)} bytes, at most 36 KiB; no exception runtime in the link map {runtime or ''}",
+          os.path.getsize(EXE) <= 36864 and not runtime)
+    if ARCH == "win64":
+        return
+    found, dll = set(), None
+    for line in subprocess.run(["i686-w64-mingw32-objdump", "-p", EXE], capture_output=True, text=True).stdout.splitlines():
+        if m := re.match(r"\s*DLL Name: (\S+)", line):
+            dll = m[1].lower()
+        elif dll and (m := re.match(r"\t[0-9a-f]+\t\s*\d+\s+(\S+)", line)):
+            found.add((dll, m[1]))
+    listed = {(d.lower(), f): (nine_x, nt) for d, f, nine_x, nt in
+              filter(None, (line.split("#")[0].split() for line in open(f"{ROOT}/res/imports.txt")))}
+    check(f"{len(found)} imports, only from kernel32, user32, gdi32 and msvcrt, each in res/imports.txt and no more",
+          len(found) > 20 and {d for d, _ in found} <= {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"}
+          and found == listed.keys(), sorted(found ^ listed.keys()))
+    # "95*": the C run-time DLL, which a 95 machine needs installed (see the list).
+    new = [k for k, (nine_x, nt) in listed.items() if nine_x != ("95*" if k[0] == "msvcrt.dll" else "95") or
+           nt not in ("3.1", "3.5", "3.51", "4.0")]
+    check("every import is in Windows 95 and NT 4.0", not new, new)
+    # Windows 95 implements only these of the wide functions; the rest are stubs that fail.
+    wide = [f for d, f in found if d != "msvcrt.dll" and re.search(r"[a-z0-9]W$", f) and f not in
+            {"GetCommandLineW", "MessageBoxW", "lstrlenW", "TextOutW", "ExtTextOutW", "GetTextExtentPoint32W"}]
+    check("no wide function that 95 only stubs", not wide, wide)
+    tracked, builds = subprocess.run(["git", "ls-files"], cwd=ROOT, capture_output=True, text=True).stdout.split(), []
+    with tempfile.TemporaryDirectory() as work:
+        for place in (f"{work}/a", f"{work}/somewhere/else"):
+            os.makedirs(place)
+            subprocess.run(["cp", "--parents", "-t", place] + tracked, cwd=ROOT)
+            subprocess.run(f"cmake -S {place} -B {place}-build -DCMAKE_TOOLCHAIN_FILE={place}/cmake/mingw-i686.cmake -DENDNOW_TESTS=OFF "
+                           f"-DCMAKE_BUILD_TYPE=MinSizeRel && cmake --build {place}-build -t endnow", shell=True, capture_output=True)
+            builds += [open(f, "rb").read() for f in [f"{place}-build/endnow.exe"] if os.path.exists(f)]
+    check(f"two builds in different folders are byte-identical {[len(b) for b in builds]}", len(builds) == 2 and builds[0] == builds[1])
 
 
-def run(name, command, image="endnow.exe", wait_for="ShowWindow"):
-    """Runs command traced; a screenshot once the exe has called wait_for. (exit code, parsed trace, screen)"""
-    trace, shot = f"{OUT}/{name}.log", f"{OUT}/{name}.png"
-    env = dict(os.environ, WINEDEBUG="+relay,+timestamp,+loaddll,+ver")
-    with open(trace, "w") as log:
-        process = subprocess.Popen([WINE] + command, stderr=log, env=env)
-        for _ in range(1200):
-            if process.poll() is not None or first(parse(open(trace, errors="replace").read(), image)[2], wait_for)[1]:
-                break
-            time.sleep(0.05)
-        time.sleep(0.4)  # shown and drawn; the request is still more than half a second away
-        subprocess.run(["import", "-window", "root", shot])
-        for _ in range(40 if wait_for == "MessageBoxA" else 0):  # dismissed as a user would, with the Enter key
-            if process.poll() is None and not subprocess.run(["xdotool", "search", "--name", "^tool$"], capture_output=True).returncode:
-                subprocess.run(["xdotool", "key", "Return"])
-            time.sleep(0.5)
-        code = process.wait(timeout=300)
-    return code, parse(open(trace, errors="replace").read(), image), screen(shot)
+def reg(key, name, value, kind="REG_SZ"):
+    subprocess.run([os.environ["WINETOOL"], "reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f"], capture_output=True)
 
 
-def parse(text, image):
-    """The exe's release, load time and calls [(seconds, call)] from its own thread."""
-    loaded = re.search(r"^([0-9.]+):([0-9a-f]+):trace:loaddll:build_module Loaded L\".*\\\\%s\" at" % image, text, re.M)
-    if not loaded:
-        return None, 0.0, []
-    thread = loaded[2]
-    release = re.search(rf"^[0-9.]+:{thread}:trace:ver:version_init got (\S+ platform \d+)", text, re.M)
-    calls = re.findall(rf"^([0-9.]+):{thread}:Call \S+?\.(\w+\(.*\)) ret=\w+$", text, re.M)
-    return release and release[1], float(loaded[1]), [(float(t), c) for t, c in calls]
-
-
-def screen(shot):
-    data = subprocess.run(["convert", shot, "-depth", "8", "rgb:-"], capture_output=True).stdout
-    return lambda x, y: tuple(data[(y * 1024 + x) * 3:(y * 1024 + x) * 3 + 3])
-
-
-def low(value):
-    """A relay trace argument whose low 32 bits are value: 64-bit Wine shows the whole register."""
+def low(value):  # a traced argument whose low 32 bits are value: 64-bit Wine shows the whole register
     return rf"\w*{value & 0xFFFFFFFF:08x}"
 
 
@@ -88,98 +105,123 @@ def first(calls, pattern):
     return next(((t, c) for t, c in calls if re.match(pattern, c)), (None, ""))
 
 
+def parse(trace, image):
+    """The exe's release, load time and calls [(seconds, call)] from its own thread."""
+    text = open(trace, errors="replace").read()
+    loaded = re.search(r"^([0-9.]+):([0-9a-f]+):trace:loaddll:build_module Loaded L\".*\\\\%s\" at" % image, text, re.M)
+    if not loaded:
+        return None, 0.0, []
+    seen = re.search(rf"^[0-9.]+:{loaded[2]}:trace:ver:version_init got (\S+ platform \d+)", text, re.M)
+    calls = re.findall(rf"^([0-9.]+):{loaded[2]}:Call \S+?\.(\w+\(.*\)) ret=\w+$", text, re.M)
+    return seen and seen[1], float(loaded[1]), [(float(t), c) for t, c in calls]
+
+
+def run(name, command, image="endnow.exe", wait_for="ShowWindow"):
+    """Runs the command traced, takes a screenshot once the exe has called wait_for. (exit code, parsed trace, pixels)"""
+    env = dict(os.environ, WINEDEBUG="+relay,+timestamp,+loaddll,+ver")
+    with open(f"{OUT}/{name}.log", "w") as log:
+        process = subprocess.Popen([os.environ["WINE"]] + command, stderr=log, env=env)
+        for _ in range(1200):
+            if process.poll() is not None or first(parse(log.name, image)[2], wait_for)[1]:
+                break
+            time.sleep(0.05)
+        time.sleep(0.4)  # shown and drawn; a request is still more than half a second away
+        subprocess.run(["import", "-window", "root", f"{OUT}/{name}.png"])
+        for _ in range(40 if wait_for == "MessageBoxA" else 0):  # dismissed as a user would, with the Enter key
+            if process.poll() is None and not subprocess.run(["xdotool", "search", "--name", "^tool$"], capture_output=True).returncode:
+                subprocess.run(["xdotool", "key", "Return"])
+            time.sleep(0.5)
+        code = process.wait(timeout=300)
+    data = subprocess.run(["convert", f"{OUT}/{name}.png", "-depth", "8", "rgb:-"], capture_output=True).stdout
+    return code, parse(log.name, image), lambda x, y: tuple(data[(y * 1024 + x) * 3:(y * 1024 + x) * 3 + 3])
+
+
 def count(at, colour, x0, y0, w, h):
     return [x for x in range(x0, x0 + w) for y in range(y0, y0 + h) if at(x, y) == colour]
 
 
-def notice(label, at, dpi):
-    """The notice centred on the 1024 x 768 screen: banded, framed, white text. The status label's left edge."""
-    w, h = round(6300 * dpi / 1440), round(2145 * dpi / 1440)  # halves to even, as the layout rounds
-    x, y, s = (1024 - w) // 2, (768 - h) // 2, dpi / 96
-    check(f"{label}: {w} x {h} notice, black at its right corners, framed",
-          at(x + w - 1, y + h - 1) == at(x + w - 1, y) == (0, 0, 0) != at(x + w, y + h - 1) and at(x + w - 1, y + h) != (0, 0, 0))
-    if dpi == 96:
-        check(f"{label}: top-left band blue 142", len(count(at, (0, 0, 142), x, y, 136, 1)) >= 100)
-    words = count(at, (255, 255, 255), x, y, w, int(60 * s))
-    check(f"{label}: white 'Windows will now' ({len(words)} pixels)", len(words) >= 500)
-    return min(count(at, (255, 255, 255), x, y + int(76 * s), w, int(50 * s)), default=None)
-
-
-def request_case(release, version, dpi, args, flags, caption):
+def request(release, version, dpi, args, flags, caption):
+    label, own = f"{release} {dpi} dpi '{args}'", os.environ["WINEPREFIX"] + "/drive_c/Program Files/EndNow/endnow.exe"
     global screen_dpi
-    label = f"{release} {dpi} dpi '{args}'"
-    reg(r"HKCU\Software\Wine", "Version", "REG_SZ", release)
+    reg(r"HKCU\Software\Wine", "Version", release)
     if dpi != screen_dpi:
-        reg(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", str(dpi))
+        reg(r"HKCU\Control Panel\Desktop", "LogPixels", dpi, "REG_DWORD")
         subprocess.run(["wineserver", "-w"])  # read afresh by the next Wine session
         screen_dpi = dpi
     command = [EXE] + args.split()
     if args.startswith(OWN_PATH):
-        os.makedirs(os.path.dirname(own := os.environ["WINEPREFIX"] + "/drive_c/Program Files/EndNow/endnow.exe"), exist_ok=True)
+        os.makedirs(os.path.dirname(own), exist_ok=True)
         shutil.copy(EXE, own)
-        command = [os.path.dirname(EXE) + "/tests/launch.exe", OWN_PATH] + args[len(OWN_PATH):].split()
+        command = [f"{os.path.dirname(EXE)}/tests/launch.exe", OWN_PATH] + args[len(OWN_PATH):].split()
     name = re.sub(r"\W+", "_", label)
     code, (seen, started, calls), at = run(name, command)
-    check(f"{label}: exit code 0 (got {code}); the exe saw {version} (got {seen})", code == 0 and seen == version)
-    asked, request = first(calls, r"ExitWindowsEx\(")
-    requests = [c for _, c in calls if c.startswith("ExitWindowsEx(")]
-    check(f"{label}: one ExitWindowsEx({flags},ffffffff) ({requests})",
-          len(requests) == 1 and re.match(rf"ExitWindowsEx\({low(flags)},{low(-1)}\)", request))
-    check(f"{label}: no error shown", not first(calls, "MessageBoxA")[1])
+    requests = [(t, c) for t, c in calls if c.startswith("ExitWindowsEx(")]
+    asked = requests[0][0] if requests else None
+    check(f"{label}: exit code 0 ({code}), saw {version} ({seen}), one ExitWindowsEx({flags},ffffffff) {requests}, no error",
+          code == 0 and seen == version and len(requests) == 1 and re.match(rf"ExitWindowsEx\({low(flags)},{low(-1)}\)", requests[0][1])
+          and not first(calls, "MessageBoxA")[1])
+    # Made hidden, a tool window (no taskbar button) with a frame but no caption, menu or buttons.
+    made = first(calls, rf'CreateWindowExA\({low(0x80)},\w+ "EndNowNotice",\w+ "",{low(0x80040000)},')[0]
     shown, gone = first(calls, r"ShowWindow\(")[0], first(calls, r"DestroyWindow\(")[0]
-    check(f"{label}: shown, asked at least 1 s later, then gone ({started} {shown} {asked} {gone})",
-          None not in (shown, asked, gone) and started <= shown <= asked - 1.0 < gone - 1.0)
-    before = [(t, c) for t, c in calls if asked and t <= asked]
-    privilege = [first(before, p)[1] for p in (rf'LookupPrivilegeValueA\({low(0)},\w+ "SeShutdownPrivilege"',
-                                               rf"OpenProcessToken\(\w+,{low(0x28)},", rf"AdjustTokenPrivileges\(\w+,{low(0)},\w+,{low(16)},")]
+    check(f"{label}: a hidden tool window made, shown, asked at least 1 s later, then gone ({started} {made} {shown} {asked} {gone})",
+          None not in (made, shown, asked, gone) and started <= made <= shown <= asked - 1.0 < gone - 1.0)
+    steps = [first([(t, c) for t, c in calls if t <= (asked or 0)], p)[1] for p in (
+        rf'LookupPrivilegeValueA\({low(0)},\w+ "SeShutdownPrivilege"', rf"OpenProcessToken\(\w+,{low(0x28)},",
+        rf"AdjustTokenPrivileges\(\w+,{low(0)},\w+,{low(16)},")]
     nt = version.endswith("2")
-    check(f"{label}: privilege enabled first: {'on NT' if nt else 'not on 9x'}", all(privilege) if nt else
-          not any(re.match("LookupPriv|OpenProcessToken|AdjustToken", c) for _, c in calls))
-    height = -round(36 * dpi / 72)
-    check(f"{label}: Comic Sans MS, 36 pt ({height}), bold, italic, in white", first(
-        calls, rf'CreateFontA\({low(height)},{low(0)},{low(0)},{low(0)},{low(700)},{low(1)},.*"Comic Sans MS"\)')[1]
-          and first(calls, rf"SetTextColor\(\w+,{low(0xFFFFFF)}\)")[1])
+    check(f"{label}: the shutdown privilege enabled first {'on NT' if nt else 'only on NT'}",
+          all(steps) if nt else not any(re.match("LookupPriv|OpenProcessToken|AdjustToken", c) for _, c in calls))
+    font = rf'CreateFontA\({low(-36 * dpi // 72)},{low(0)},{low(0)},{low(0)},{low(700)},{low(1)},.*"Comic Sans MS"\)'
     measured = re.findall(r'GetTextExtentPoint32W\(\w+,\w+ L"([^"]*)"', " ".join(c for _, c in calls))
-    check(f"{label}: caption {caption!r} (measured {measured})", measured == ([caption] if caption else []))
-    left = notice(label, at, dpi)
-    check(f"{label}: {'a' if caption else 'no'} white caption below ({left})", (left is not None) == bool(caption))
-    return left, f"{OUT}/{name}.png"
+    check(f"{label}: Comic Sans MS, 36 pt, bold, italic, in white; caption {caption!r} (measured {measured})",
+          first(calls, font)[1] and first(calls, rf"SetTextColor\(\w+,{low(0xFFFFFF)}\)")[1] and measured == [caption] * bool(caption))
+    # What the screen shows: the notice centred on the 1024 x 768 screen, at its size for the resolution (halves
+    # to even, as the layout rounds), banded black at its outer edges and blue 142 at the top left, framed.
+    w, h = round(6300 * dpi / 1440), round(2145 * dpi / 1440)
+    x, y, s = (1024 - w) // 2, (768 - h) // 2, dpi / 96
+    check(f"{label}: {w} x {h} notice, framed, black at its right corners" + (", blue 142 at its top left" if dpi == 96 else ""),
+          at(x + w - 1, y + h - 1) == at(x + w - 1, y) == (0, 0, 0) != at(x + w, y + h - 1) and at(x + w - 1, y + h) != (0, 0, 0)
+          and (dpi != 96 or len(count(at, (0, 0, 142), x, y, 136, 1)) >= 100))
+    words, status = count(at, (255, 255, 255), x, y, w, int(60 * s)), count(at, (255, 255, 255), x, y + int(76 * s), w, int(50 * s))
+    check(f"{label}: white 'Windows will now' ({len(words)} pixels), {'a' if caption else 'no'} caption below it ({len(status)})",
+          len(words) >= 500 and bool(status) == bool(caption))
+    return min(status, default=None), f"{OUT}/{name}.png"
 
 
-def refused_request():
-    """Wine hands the end of a session to wineboot, and fails when it cannot start it."""
-    reg(r"HKCU\Software\Wine", "Version", "REG_SZ", "winxp")
-    subprocess.run([TOOL, "cmd", "/c", "exit"], capture_output=True)  # the desktop, started by wineboot
-    tool = f"{OUT}/tool.exe"
-    shutil.copy(EXE, tool)
+def refused():
+    # Wine hands the end of a session to wineboot, and fails when it cannot start it.
+    reg(r"HKCU\Software\Wine", "Version", "winxp")
+    subprocess.run([os.environ["WINETOOL"], "cmd", "/c", "exit"], capture_output=True)  # the desktop, which wineboot starts
     hidden = [f for d in ("system32", "syswow64") if os.path.exists(f := f"{os.environ['WINEPREFIX']}/drive_c/windows/{d}/wineboot.exe")]
     try:
         for f in hidden:
             os.rename(f, f + ".away")
-        code, (_, _, calls), at = run("refused", [tool, "/S"], "tool.exe", "MessageBoxA")
+        shutil.copy(EXE, f"{OUT}/tool.exe")
+        code, (_, _, calls), at = run("refused", [f"{OUT}/tool.exe", "/S"], "tool.exe", "MessageBoxA")
     finally:
         for f in hidden:
             os.rename(f + ".away", f)
-    refused = first(calls, r"ExitWindowsEx\(")[0]
-    shown, box = first(calls, r"MessageBoxA\(")
-    print("     " + box)
-    check("refused: the numbered error, under the running name, with the system's text",
-          refused and shown and re.search(r'"Error -2147219925 \(0x8004062B\) in tool\.mShutDown\\r\\n\\r\\n'
-                                          r'ShutdownSystem failed: [^"\\]+\\r\\n"', box))
-    check("refused: titled with the program's name, error icon", re.search(r',\w+ "tool",0*10010\)', box))
-    check("refused: the box covers the notice's centre, the bands show around it", min(at(512, 384)[:2]) > 128
+    (refused, _), (_, box) = first(calls, r"ExitWindowsEx\("), first(calls, r"MessageBoxA\(")
+    check("refused: the numbered error under the running name, with the system's text, titled so, error icon", refused and
+          re.search(r'"Error -2147219925 \(0x8004062B\) in tool\.mShutDown\\r\\n\\r\\nShutdownSystem failed: [^"\\]+\\r\\n",\w+ "tool",'
+                    rf'{low(0x10010)}\)', box), box)
+    check("refused: the box over the notice's centre, the bands around it", min(at(512, 384)[:2]) > 128
           and at(721, 454) == (0, 0, 0) and len(count(at, (0, 0, 142), 302, 312, 20, 1)) >= 15)
-    check(f"refused: exit code 1 once dismissed (got {code})", code == 1)
+    check(f"refused: exit code 1 once dismissed ({code})", code == 1)
 
 
-os.makedirs(OUT, exist_ok=True)
-reg(r"HKCU\Software\Wine\Debug", "RelayInclude", "REG_SZ", RELAY)
-screen_dpi, lefts = 96, {}
-for case in CASES:
-    lefts.setdefault(case[3], request_case(*case))
-if not WIN64:
-    check("the caption grows leftward: 'ShutDown !' starts left of 'LogOff !'", lefts["/S"][0] < lefts["/L"][0])
-    subprocess.run(["convert", lefts["/S"][1], "-crop", "436x159+294+304", "+repage", f"{OUT}/notice.png"])
-    refused_request()
+if MODE == "files":
+    files()
+else:
+    os.makedirs(OUT, exist_ok=True)
+    reg(r"HKCU\Software\Wine\Debug", "RelayInclude", "ExitWindowsEx;LookupPrivilegeValueA;OpenProcessToken;AdjustTokenPrivileges;"
+        "MessageBoxA;CreateWindowExA;ShowWindow;DestroyWindow;CreateFontA;SetTextColor;GetTextExtentPoint32W")
+    screen_dpi, lefts = None, {}
+    for case in CASES:
+        lefts.setdefault(case[3], request(*case))
+    if ARCH == "win32":
+        check("the caption grows leftward: 'ShutDown !' starts left of 'LogOff !'", lefts["/S"][0] < lefts["/L"][0])
+        subprocess.run(["convert", lefts["/S"][1], "-crop", "436x159+294+304", "+repage", f"{OUT}/notice.png"])
+        refused()
 print(f"e2e: {passed} passed, {failed} failed")
 sys.exit(1 if failed else 0)
