@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -25,11 +24,7 @@ public:
     std::map<std::string, std::uint32_t> fail;  // call name -> the last error it leaves
     std::vector<std::string> calls;
     static constexpr std::uint32_t kTextless = 4711;  // FormatMessageA has no text for it
-
     static std::string TextFor(std::uint32_t code) { return code == kTextless ? "" : "Message " + std::to_string(code) + ".\r\n"; }
-    int Count(const std::string& name) const {
-        return std::count_if(calls.begin(), calls.end(), [&](const std::string& c) { return c.rfind(name + "(", 0) == 0; });
-    }
 
     win::Bool GetVersionExA(win::OsVersionInfoA& info) override {
         if (Enter("GetVersionExA", info.dwOSVersionInfoSize) || info.dwOSVersionInfoSize != 148) return 0;
@@ -45,8 +40,9 @@ public:
     }
     win::Bool AdjustTokenPrivileges(win::Handle token, win::Bool all, const win::TokenPrivileges& s, std::uint32_t size,
                                     win::TokenPrivileges* previous, std::uint32_t* returned) override {
-        if (Enter("AdjustTokenPrivileges", token, all, s.PrivilegeCount, s.PrivilegeLuid.LowPart, s.PrivilegeLuid.HighPart,
-                  s.Attributes, size, previous != nullptr, returned != nullptr))
+        const win::Luid& luid = s.PrivilegeLuid;
+        if (Enter("AdjustTokenPrivileges", token, all, s.PrivilegeCount, luid.LowPart, luid.HighPart, s.Attributes, size,
+                  previous != nullptr, returned != nullptr))
             return 0;
         if (adjustLeaves) lastError = adjustLeaves;
         return 1;
@@ -58,10 +54,9 @@ public:
                                  char* buffer, std::uint32_t size) override {
         std::uint32_t sourceValue = 0xDEAD;
         if (source) std::memcpy(&sourceValue, source, sizeof sourceValue);
-        const std::string text = TextFor(id);
-        if (Enter("FormatMessageA", flags, sourceValue, id, language, size) || text.empty()) return 0;
+        if (Enter("FormatMessageA", flags, sourceValue, id, language, size) || TextFor(id).empty()) return 0;
         std::memset(buffer, 'x', size);  // whatever lies past the text must not be read
-        return static_cast<std::uint32_t>(text.copy(buffer, size));
+        return static_cast<std::uint32_t>(TextFor(id).copy(buffer, size));
     }
     void Sleep(std::uint32_t ms) override { Enter("Sleep", ms); }
     std::wstring CommandLine() override { return commandLine; }

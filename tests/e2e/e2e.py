@@ -3,24 +3,23 @@
 #   files  its resources, size, runtime and load-time imports, and a second build elsewhere giving the same bytes;
 #   run    under Wine (set up by e2e.sh): each case sets the release Wine plays and the screen's resolution, runs the
 #          exe with a relay trace, takes a screenshot during its one-second pause and checks the request, its timing,
-#          the privilege steps and what the screen shows; then a refused request, shown over the notice, exits 1.
+#          the privilege steps and what the screen shows; then a refused request: the error over the notice, exit code 1.
 # Prints a line per check and "e2e: N passed, M failed".
 import os, re, shutil, struct, subprocess, sys, tempfile, time
 
 MODE, EXE, ARCH = sys.argv[1:4]
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "../.."))
 OUT, OWN_PATH = f"{ROOT}/build/e2e/{ARCH}", r"C:\Program Files\EndNow\endnow.exe"
-# release, the version Wine then gives the exe, dpi, arguments (after the exe's own path: started as a Run key
-# starts it, unquoted, with spaces), expected flags, caption
-CASES = {"win32": [("win98", "4.10 platform 1", 96, "", 2, "ReBoot !"), ("win98", "4.10 platform 1", 96, "/L", 0, "LogOff !"),
-                   ("win98", "4.10 platform 1", 96, "/S", 1, "ShutDown !"), ("win98", "4.10 platform 1", 96, "shutdown", 0, None),
-                   ("win2k", "5.0 platform 2", 96, "/S", 8, "ShutDown !"), ("win2k", "5.0 platform 2", 96, "/p", 8, "ShutDown !"),
-                   ("winxp", "5.1 platform 2", 96, "/S", 1, "ShutDown !"), ("winxp", "5.1 platform 2", 96, "s l", 0, "LogOff !"),
-                   ("win7", "6.1 platform 2", 96, "/x", 0, None), ("win7", "6.1 platform 2", 144, "/S", 8, "ShutDown !"),
-                   ("win7", "6.1 platform 2", 96, OWN_PATH, 2, "ReBoot !"), ("win7", "6.1 platform 2", 96, OWN_PATH + " /L", 0, "LogOff !")],
-         # 64-bit Windows began with XP x64, 5.2, which no release test names: it powers off.
-         "win64": [("winxp64", "5.2 platform 2", 96, "/S", 8, "ShutDown !"), ("winxp64", "5.2 platform 2", 96, "/l", 0, "LogOff !"),
-                   ("win7", "6.1 platform 2", 96, "", 2, "ReBoot !"), ("win7", "6.1 platform 2", 96, "/x", 0, None)]}[ARCH]
+# The version each release gives a program. 64-bit Windows began with XP x64, 5.2, which no release test names.
+SEEN = {"win98": "4.10 platform 1", "win2k": "5.0 platform 2", "winxp": "5.1 platform 2", "winxp64": "5.2 platform 2",
+        "win7": "6.1 platform 2"}
+# release, dpi, arguments (after the exe's own path: started as a Run key starts it, unquoted, with spaces), flags, caption
+CASES = {"win32": [("win98", 96, "", 2, "ReBoot !"), ("win98", 96, "/L", 0, "LogOff !"), ("win98", 96, "/S", 1, "ShutDown !"),
+                   ("win98", 96, "shutdown", 0, None), ("win2k", 96, "/S", 8, "ShutDown !"), ("win2k", 96, "/p", 8, "ShutDown !"),
+                   ("winxp", 96, "/S", 1, "ShutDown !"), ("winxp", 96, "s l", 0, "LogOff !"), ("win7", 96, "/x", 0, None),
+                   ("win7", 144, "/S", 8, "ShutDown !"), ("win7", 96, OWN_PATH, 2, "ReBoot !"), ("win7", 96, OWN_PATH + " /L", 0, "LogOff !")],
+         "win64": [("winxp64", 96, "/S", 8, "ShutDown !"), ("winxp64", 96, "/l", 0, "LogOff !"), ("win7", 96, "", 2, "ReBoot !"),
+                   ("win7", 96, "/x", 0, None)]}[ARCH]
 passed = failed = 0
 
 
@@ -35,24 +34,23 @@ def files():
     pe = pefile.PE(EXE)
     res = {k.id: {e.id: pe.get_data(e.directory.entries[0].data.struct.OffsetToData, e.directory.entries[0].data.struct.Size)
                   for e in k.directory.entries} for k in pe.DIRECTORY_ENTRY_RESOURCE.entries}
-    v = pe.VS_FIXEDFILEINFO[0]
-    tables = {t.LangID.decode(): {k.decode(): v.decode() for k, v in t.entries.items()}
-              for info in pe.FileInfo[0] if info.Key == b"StringFileInfo" for t in info.StringTable}
-    strings, expected = tables.get("040904B0", {}), {"FileVersion": "2.00", "ProductVersion": "2.00", "CompanyName": "EndNow",
-                                                      "ProductName": "EndNow", "InternalName": "endnow", "OriginalFilename": "endnow.exe"}
-    check(f"version 2,0,0,0; one US English string table of {expected} and a description; Translation 0x0409, 1200",
-          (v.FileVersionMS, v.FileVersionLS, v.ProductVersionMS, v.ProductVersionLS) == (0x20000, 0, 0x20000, 0)
-          and list(tables) == ["040904B0"] and expected.items() <= strings.items() and strings.get("FileDescription")
-          and [x.entry.get(b"Translation") for i in pe.FileInfo[0] if i.Key == b"VarFileInfo" for x in i.Var] == ["0x0409 0x04b0"], tables)
+    v, info = pe.VS_FIXEDFILEINFO[0], {i.Key: i for i in pe.FileInfo[0]}
+    tables = {t.LangID.decode(): {k.decode(): v.decode() for k, v in t.entries.items()} for t in info[b"StringFileInfo"].StringTable}
+    check("version 2,0,0,0; one US English string table; Translation 0x0409, 1200",
+          (v.FileVersionMS, v.FileVersionLS, v.ProductVersionMS, v.ProductVersionLS) == (0x20000, 0, 0x20000, 0) and tables == {
+              "040904B0": {"CompanyName": "EndNow", "FileDescription": "EndNow: log off, restart or shut down Windows",
+                           "FileVersion": "2.00", "InternalName": "endnow", "OriginalFilename": "endnow.exe", "ProductName": "EndNow",
+                           "ProductVersion": "2.00"}} and [x.entry[b"Translation"] for x in info[b"VarFileInfo"].Var] == ["0x0409 0x04b0"],
+          tables)
     # The icon: one 32 x 32 16-colour image, the one make_icon.py draws, transparent around its triangle.
     group = res.get(14, {}).get(1, bytes(20))
-    count, (width, height, colours, _, _, bits, _, icon) = struct.unpack_from("<H", group, 4)[0], struct.unpack_from("<BBBBHHIH", group, 6)
     sys.path.insert(0, f"{ROOT}/res")
-    image, drawn = res.get(3, {}).get(icon, b""), __import__("make_icon").image()
+    count, (width, height, colours, _, _, bits, _, icon) = struct.unpack_from("<H", group, 4)[0], struct.unpack_from("<BBBBHHIH", group, 6)
+    image = res.get(3, {}).get(icon, b"")
     transparent = sum(bin(b).count("1") for b in image[40 + 64 + 32 * 16:])
     check(f"icon 1: one 32 x 32 16-colour image ({count}: {width} x {height}, {colours}, {bits} bits) as drawn, "
-          f"{transparent} of 1024 pixels transparent", (count, width, height, colours, bits, image) == (1, 32, 32, 16, 4, drawn)
-          and 200 < transparent < 900)
+          f"{transparent} of 1024 pixels transparent", (count, width, height, colours, bits, image) ==
+          (1, 32, 32, 16, 4, __import__("make_icon").image()) and 200 < transparent < 900)
     manifest = res.get(24, {}).get(1, b"").decode()
     ids = re.findall(r'supportedOS Id="\{(\w+)', manifest)
     check(f"manifest 1: asInvoker, DPI-aware, Vista to 10/11 {ids}", 'level="asInvoker"' in manifest and "dpiAware>true<" in manifest
@@ -71,17 +69,16 @@ def files():
             found.add((dll, m[1]))
     listed = {(d.lower(), f): (nine_x, nt) for d, f, nine_x, nt in
               filter(None, (line.split("#")[0].split() for line in open(f"{ROOT}/res/imports.txt")))}
-    check(f"{len(found)} imports, only from kernel32, user32, gdi32 and msvcrt, each in res/imports.txt and no more",
-          len(found) > 20 and {d for d, _ in found} <= {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"}
-          and found == listed.keys(), sorted(found ^ listed.keys()))
-    # "95*": the C run-time DLL, which a 95 machine needs installed (see the list).
+    # Each in Windows 95 ("95*": the C run-time DLL, which a 95 machine needs installed; see the list) and NT 4.0.
     new = [k for k, (nine_x, nt) in listed.items() if nine_x != ("95*" if k[0] == "msvcrt.dll" else "95") or
            nt not in ("3.1", "3.5", "3.51", "4.0")]
-    check("every import is in Windows 95 and NT 4.0", not new, new)
     # Windows 95 implements only these of the wide functions; the rest are stubs that fail.
     wide = [f for d, f in found if d != "msvcrt.dll" and re.search(r"[a-z0-9]W$", f) and f not in
             {"GetCommandLineW", "MessageBoxW", "lstrlenW", "TextOutW", "ExtTextOutW", "GetTextExtentPoint32W"}]
-    check("no wide function that 95 only stubs", not wide, wide)
+    check(f"{len(found)} imports, only from kernel32, user32, gdi32 and msvcrt, each in Windows 95 and NT 4.0 by "
+          "res/imports.txt, which lists no more, and no wide function that 95 only stubs",
+          len(found) > 20 and {d for d, _ in found} <= {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"}
+          and found == listed.keys() and not new and not wide, (sorted(found ^ listed.keys()), new, wide))
     tracked, builds = subprocess.run(["git", "ls-files"], cwd=ROOT, capture_output=True, text=True).stdout.split(), []
     with tempfile.TemporaryDirectory() as work:
         for place in (f"{work}/a", f"{work}/somewhere/else"):
@@ -118,9 +115,9 @@ def parse(trace, image):
 
 def run(name, command, image="endnow.exe", wait_for="ShowWindow"):
     """Runs the command traced, takes a screenshot once the exe has called wait_for. (exit code, parsed trace, pixels)"""
-    env = dict(os.environ, WINEDEBUG="+relay,+timestamp,+loaddll,+ver")
     with open(f"{OUT}/{name}.log", "w") as log:
-        process = subprocess.Popen([os.environ["WINE"]] + command, stderr=log, env=env)
+        process = subprocess.Popen([os.environ["WINE"]] + command, stderr=log,
+                                   env=dict(os.environ, WINEDEBUG="+relay,+timestamp,+loaddll,+ver"))
         for _ in range(1200):
             if process.poll() is not None or first(parse(log.name, image)[2], wait_for)[1]:
                 break
@@ -140,9 +137,9 @@ def count(at, colour, x0, y0, w, h):
     return [x for x in range(x0, x0 + w) for y in range(y0, y0 + h) if at(x, y) == colour]
 
 
-def request(release, version, dpi, args, flags, caption):
-    label, own = f"{release} {dpi} dpi '{args}'", os.environ["WINEPREFIX"] + "/drive_c/Program Files/EndNow/endnow.exe"
+def request(release, dpi, args, flags, caption):
     global screen_dpi
+    label, name = f"{release} {dpi} dpi '{args}'", re.sub(r"\W+", "_", f"{release} {dpi} {args}")
     reg(r"HKCU\Software\Wine", "Version", release)
     if dpi != screen_dpi:
         reg(r"HKCU\Control Panel\Desktop", "LogPixels", dpi, "REG_DWORD")
@@ -150,41 +147,37 @@ def request(release, version, dpi, args, flags, caption):
         screen_dpi = dpi
     command = [EXE] + args.split()
     if args.startswith(OWN_PATH):
+        own = os.environ["WINEPREFIX"] + "/drive_c/Program Files/EndNow/endnow.exe"
         os.makedirs(os.path.dirname(own), exist_ok=True)
         shutil.copy(EXE, own)
         command = [f"{os.path.dirname(EXE)}/tests/launch.exe", OWN_PATH] + args[len(OWN_PATH):].split()
-    name = re.sub(r"\W+", "_", label)
     code, (seen, started, calls), at = run(name, command)
     requests = [(t, c) for t, c in calls if c.startswith("ExitWindowsEx(")]
     asked = requests[0][0] if requests else None
-    check(f"{label}: exit code 0 ({code}), saw {version} ({seen}), one ExitWindowsEx({flags},ffffffff) {requests}, no error",
-          code == 0 and seen == version and len(requests) == 1 and re.match(rf"ExitWindowsEx\({low(flags)},{low(-1)}\)", requests[0][1])
-          and not first(calls, "MessageBoxA")[1])
+    check(f"{label}: exit code 0 ({code}), saw {SEEN[release]} ({seen}), one ExitWindowsEx({flags},ffffffff) {requests}, no error",
+          code == 0 and seen == SEEN[release] and len(requests) == 1 and not first(calls, "MessageBoxA")[1]
+          and re.match(rf"ExitWindowsEx\({low(flags)},{low(-1)}\)", requests[0][1]))
     # Made hidden, a tool window (no taskbar button) with a frame but no caption, menu or buttons.
     made = first(calls, rf'CreateWindowExA\({low(0x80)},\w+ "EndNowNotice",\w+ "",{low(0x80040000)},')[0]
     shown, gone = first(calls, r"ShowWindow\(")[0], first(calls, r"DestroyWindow\(")[0]
-    check(f"{label}: a hidden tool window made, shown, asked at least 1 s later, then gone ({started} {made} {shown} {asked} {gone})",
-          None not in (made, shown, asked, gone) and started <= made <= shown <= asked - 1.0 < gone - 1.0)
-    steps = [first([(t, c) for t, c in calls if t <= (asked or 0)], p)[1] for p in (
-        rf'LookupPrivilegeValueA\({low(0)},\w+ "SeShutdownPrivilege"', rf"OpenProcessToken\(\w+,{low(0x28)},",
-        rf"AdjustTokenPrivileges\(\w+,{low(0)},\w+,{low(16)},")]
-    nt = version.endswith("2")
-    check(f"{label}: the shutdown privilege enabled first {'on NT' if nt else 'only on NT'}",
-          all(steps) if nt else not any(re.match("LookupPriv|OpenProcessToken|AdjustToken", c) for _, c in calls))
+    steps = [t for t, c in calls if re.match("LookupPrivilegeValueA|OpenProcessToken|AdjustTokenPrivileges", c)]
+    nt = SEEN[release].endswith("2")
+    check(f"{label}: a hidden tool window made, shown, {'the privilege enabled' if nt else 'no privilege step'} and the request "
+          f"at least 1 s later, then gone ({started} {made} {shown} {steps} {asked} {gone})", None not in (made, shown, asked, gone)
+          and started <= made <= shown <= min(steps or [asked]) - 1.0 and max(steps or [0]) <= asked < gone and len(steps) == 3 * nt)
     font = rf'CreateFontA\({low(-36 * dpi // 72)},{low(0)},{low(0)},{low(0)},{low(700)},{low(1)},.*"Comic Sans MS"\)'
     measured = re.findall(r'GetTextExtentPoint32W\(\w+,\w+ L"([^"]*)"', " ".join(c for _, c in calls))
     check(f"{label}: Comic Sans MS, 36 pt, bold, italic, in white; caption {caption!r} (measured {measured})",
           first(calls, font)[1] and first(calls, rf"SetTextColor\(\w+,{low(0xFFFFFF)}\)")[1] and measured == [caption] * bool(caption))
-    # What the screen shows: the notice centred on the 1024 x 768 screen, at its size for the resolution (halves
-    # to even, as the layout rounds), banded black at its outer edges and blue 142 at the top left, framed.
-    w, h = round(6300 * dpi / 1440), round(2145 * dpi / 1440)
-    x, y, s = (1024 - w) // 2, (768 - h) // 2, dpi / 96
-    check(f"{label}: {w} x {h} notice, framed, black at its right corners" + (", blue 142 at its top left" if dpi == 96 else ""),
+    # The notice centred on the 1024 x 768 screen, at its size for the resolution (halves to even, as the layout
+    # rounds), framed, banded black at its outer edges and blue 142 at the top left, the words in white.
+    w, h, s = round(6300 * dpi / 1440), round(2145 * dpi / 1440), dpi / 96
+    x, y, white = (1024 - w) // 2, (768 - h) // 2, (255, 255, 255)
+    words, status = count(at, white, x, y, w, int(60 * s)), count(at, white, x, y + int(76 * s), w, int(50 * s))
+    check(f"{label}: a framed {w} x {h} notice, black at its right corners" + (", blue 142 at its top left" if dpi == 96 else "")
+          + f", white 'Windows will now' ({len(words)} pixels), {'a' if caption else 'no'} caption below it ({len(status)})",
           at(x + w - 1, y + h - 1) == at(x + w - 1, y) == (0, 0, 0) != at(x + w, y + h - 1) and at(x + w - 1, y + h) != (0, 0, 0)
-          and (dpi != 96 or len(count(at, (0, 0, 142), x, y, 136, 1)) >= 100))
-    words, status = count(at, (255, 255, 255), x, y, w, int(60 * s)), count(at, (255, 255, 255), x, y + int(76 * s), w, int(50 * s))
-    check(f"{label}: white 'Windows will now' ({len(words)} pixels), {'a' if caption else 'no'} caption below it ({len(status)})",
-          len(words) >= 500 and bool(status) == bool(caption))
+          and (dpi != 96 or len(count(at, (0, 0, 142), x, y, 136, 1)) >= 100) and len(words) >= 500 and bool(status) == bool(caption))
     return min(status, default=None), f"{OUT}/{name}.png"
 
 
@@ -193,32 +186,32 @@ def refused():
     reg(r"HKCU\Software\Wine", "Version", "winxp")
     subprocess.run([os.environ["WINETOOL"], "cmd", "/c", "exit"], capture_output=True)  # the desktop, which wineboot starts
     hidden = [f for d in ("system32", "syswow64") if os.path.exists(f := f"{os.environ['WINEPREFIX']}/drive_c/windows/{d}/wineboot.exe")]
+    shutil.copy(EXE, f"{OUT}/tool.exe")
     try:
         for f in hidden:
             os.rename(f, f + ".away")
-        shutil.copy(EXE, f"{OUT}/tool.exe")
         code, (_, _, calls), at = run("refused", [f"{OUT}/tool.exe", "/S"], "tool.exe", "MessageBoxA")
     finally:
         for f in hidden:
             os.rename(f + ".away", f)
-    (refused, _), (_, box) = first(calls, r"ExitWindowsEx\("), first(calls, r"MessageBoxA\(")
-    check("refused: the numbered error under the running name, with the system's text, titled so, error icon", refused and
-          re.search(r'"Error -2147219925 \(0x8004062B\) in tool\.mShutDown\\r\\n\\r\\nShutdownSystem failed: [^"\\]+\\r\\n",\w+ "tool",'
-                    rf'{low(0x10010)}\)', box), box)
-    check("refused: the box over the notice's centre, the bands around it", min(at(512, 384)[:2]) > 128
-          and at(721, 454) == (0, 0, 0) and len(count(at, (0, 0, 142), 302, 312, 20, 1)) >= 15)
-    check(f"refused: exit code 1 once dismissed ({code})", code == 1)
+    box = first(calls, r"MessageBoxA\(")[1]
+    check("refused: the numbered error under the running name, with the system's text, titled so, error icon",
+          first(calls, r"ExitWindowsEx\(")[0] and re.search(r'"Error -2147219925 \(0x8004062B\) in tool\.mShutDown\\r\\n\\r\\n'
+                                                            rf'ShutdownSystem failed: [^"\\]+\\r\\n",\w+ "tool",{low(0x10010)}\)', box), box)
+    check(f"refused: the box over the notice's centre, the bands around it; exit code 1 once dismissed ({code})", code == 1 and
+          min(at(512, 384)[:2]) > 128 and at(721, 454) == (0, 0, 0) and len(count(at, (0, 0, 142), 302, 312, 20, 1)) >= 15)
 
 
 if MODE == "files":
     files()
 else:
     os.makedirs(OUT, exist_ok=True)
-    reg(r"HKCU\Software\Wine\Debug", "RelayInclude", "ExitWindowsEx;LookupPrivilegeValueA;OpenProcessToken;AdjustTokenPrivileges;"
-        "MessageBoxA;CreateWindowExA;ShowWindow;DestroyWindow;CreateFontA;SetTextColor;GetTextExtentPoint32W")
+    reg(r"HKCU\Software\Wine\Debug", "RelayInclude",
+        "ExitWindowsEx;MessageBoxA;CreateWindowExA;ShowWindow;DestroyWindow;CreateFontA;SetTextColor;GetTextExtentPoint32W;"
+        "LookupPrivilegeValueA;OpenProcessToken;AdjustTokenPrivileges")
     screen_dpi, lefts = None, {}
     for case in CASES:
-        lefts.setdefault(case[3], request(*case))
+        lefts.setdefault(case[2], request(*case))
     if ARCH == "win32":
         check("the caption grows leftward: 'ShutDown !' starts left of 'LogOff !'", lefts["/S"][0] < lefts["/L"][0])
         subprocess.run(["convert", lefts["/S"][1], "-crop", "436x159+294+304", "+repage", f"{OUT}/notice.png"])
