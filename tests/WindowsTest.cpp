@@ -1,6 +1,6 @@
 // Against the real system, under Wine: security calls that cannot be bound,
 // and the notice window where a screenshot or a trace cannot show it: how it
-// answers the user, its release, and the drawing objects it can do without.
+// answers the user, and the drawing objects it can do without.
 #include "power/ShutDown.h"  // before <windows.h>, whose EWX_ macros would clash with its constants
 
 #include <windows.h>
@@ -27,25 +27,17 @@ TEST(RealSystemTest, SecurityCallsThatCannotBeBoundFailWithProcNotFound) {
               "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [" + SystemText(127) + "]");
 }
 
-TEST(NoticeWindowTest, HiddenUntilShownNotResizedOrClosedByTheUserAndReleasedWhole) {
+TEST(NoticeWindowTest, ItsIconShowsAndTheUserCanNeitherResizeNorCloseIt) {
     ReportingApi api;
     window::Form1Notice notice(api, ::GetModuleHandleA(nullptr));
-    notice.SetStatusCaption(L"ReBoot !");
-    const HWND hwnd = notice.Loaded()->hwnd();
-    EXPECT_FALSE(::IsWindowVisible(hwnd));
     notice.Show();
-    EXPECT_TRUE(::IsWindowVisible(hwnd));
+    const HWND hwnd = notice.Loaded()->hwnd();
     EXPECT_NE(::GetClassLongPtrA(hwnd, GCLP_HICON), 0);
     RECT frame{};
     ::GetWindowRect(hwnd, &frame);
-    EXPECT_EQ(::SendMessageA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(frame.right - 1, frame.bottom - 1)), HTBORDER);  // no resizing
+    EXPECT_EQ(::SendMessageA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(frame.right - 1, frame.bottom - 1)), HTBORDER);
     ::SendMessageA(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(::IsWindow(hwnd));
-    notice.Unload();
-    WNDCLASSA wc{};
-    EXPECT_FALSE(::IsWindow(hwnd) || ::GetClassInfoA(::GetModuleHandleA(nullptr), "EndNowNotice", &wc));
-    notice.Show();  // a later use makes a fresh one
-    EXPECT_TRUE(::IsWindowVisible(notice.Loaded()->hwnd()));
+    EXPECT_TRUE(::IsWindowVisible(hwnd));
 }
 
 HFONT WINAPI NoFont(int, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, LPCSTR) { return nullptr; }
@@ -55,7 +47,7 @@ HDC WINAPI NoWindowDC(HWND hwnd) {  // the screen's DC is there; the window's is
     return hwnd ? (::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr) : ::GetDC(hwnd);
 }
 
-TEST(NoticeWindowTest, WithoutFontOrImageThePlainBackgroundAndSystemFontTextShow) {
+TEST(NoticeWindowTest, WithoutFontOrImageThePlainBackgroundAndSystemFontTextShowWithoutADCItRaisesErrorSeven) {
     ReportingApi api;
     window::Form1Notice notice(api, ::GetModuleHandleA(nullptr), {&::GetDC, &NoFont, &NoBitmap, &NoMemoryDC});
     notice.SetStatusCaption(L"ShutDown !");
@@ -70,14 +62,12 @@ TEST(NoticeWindowTest, WithoutFontOrImageThePlainBackgroundAndSystemFontTextShow
     EXPECT_EQ(::GetPixel(dc, form.layout().clientWidth - 1, form.layout().clientHeight - 1), window::kBackground);
     EXPECT_GT(form.Label2().width, 0);  // measured in the system font
     ::ReleaseDC(form.hwnd(), dc);
-}
+    notice.Unload();
 
-TEST(NoticeWindowTest, AWindowWithoutADisplayContextRaisesErrorSeven) {
-    ReportingApi api;
-    window::Form1Notice notice(api, ::GetModuleHandleA(nullptr), {&NoWindowDC, &::CreateFontA, &::CreateCompatibleBitmap, &::CreateCompatibleDC});
-    const mShutDown::ErrorRecord record = RaisedBy([&] { notice.Show(); });
-    EXPECT_EQ(record.Number, 7);
-    EXPECT_EQ(record.Description, "Can't create the notice window: " + SystemText(ERROR_NOT_ENOUGH_MEMORY));
+    const window::DrawingCalls noWindowDC{&NoWindowDC, &::CreateFontA, &::CreateCompatibleBitmap, &::CreateCompatibleDC};
+    const auto record = RaisedBy([&] { window::Form1Notice(api, ::GetModuleHandleA(nullptr), noWindowDC).Show(); });
+    EXPECT_EQ(std::tie(record.Number, record.Description),
+              std::make_tuple(7, "Can't create the notice window: " + SystemText(ERROR_NOT_ENOUGH_MEMORY)));
 }
 
 }  // namespace

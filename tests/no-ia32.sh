@@ -5,25 +5,21 @@
 # In a private user and mount namespace it mounts its own binfmt_misc
 # (Linux 6.7 or later) and registers, for i386 ELF files, an interpreter that
 # no kernel handler accepts: a file of zeros, opened once at registration (the
-# F flag). Every 32-bit exec in there then fails with ENOEXEC, as it does on a
-# kernel whose IA-32 emulation is off, so the run takes the emulated path.
+# F flag, for which it must be executable). Every 32-bit exec in there then
+# fails with ENOEXEC, as it does on a kernel whose IA-32 emulation is off, so
+# the run takes the emulated path.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 [ $# -gt 0 ] || set -- ./test.sh
 zeros=$(mktemp)
 trap 'rm -f "$zeros"' EXIT
-head -c 4096 /dev/zero >"$zeros"
-chmod +x "$zeros"  # the F flag opens it for exec
-
+head -c 4096 /dev/zero >"$zeros" && chmod +x "$zeros"
 exec unshare --user --map-root-user --mount bash -c '
   set -e
   mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
   magic="\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00"
   mask="\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff"
   echo ":endnow-no-ia32:M::$magic:$mask:$0:F" >/proc/sys/fs/binfmt_misc/register
-  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    echo "32-bit programs still run in here: not a no-IA-32 machine" >&2
-    exit 1
-  fi
+  ! /usr/lib/wine/wine --version >/dev/null 2>&1 || { echo "32-bit programs still run in here" >&2; exit 1; }
   echo "no-ia32: every 32-bit exec fails here, as on a kernel without IA-32 emulation"
   exec "$@"' "$zeros" "$@"

@@ -12,17 +12,11 @@
 int main() {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv || argc < 2) return 2;
-    std::wstring commandLine = argv[1];
-    if (argc > 2) commandLine += L" " + std::wstring(argv[2]);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
+    std::wstring line = argc > 1 ? std::wstring(argv[1]) + (argc > 2 ? L" " + std::wstring(argv[2]) : L"") : L"";
+    STARTUPINFOW startup{sizeof startup};
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(argv[1], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return 3;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 4;
-    GetExitCodeProcess(process.hProcess, &code);
+    DWORD code = 3;  // not started
+    if (argc > 1 && CreateProcessW(argv[1], line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        WaitForSingleObject(process.hProcess, INFINITE), GetExitCodeProcess(process.hProcess, &code);
     return static_cast<int>(code);
 }

@@ -159,12 +159,13 @@ def request(release, dpi, args, flags, caption):
           and re.match(rf"ExitWindowsEx\({low(flags)},{low(-1)}\)", requests[0][1]))
     # Made hidden, a tool window (no taskbar button) with a frame but no caption, menu or buttons.
     made = first(calls, rf'CreateWindowExA\({low(0x80)},\w+ "EndNowNotice",\w+ "",{low(0x80040000)},')[0]
-    shown, gone = first(calls, r"ShowWindow\(")[0], first(calls, r"DestroyWindow\(")[0]
+    shown, destroyed, gone = (first(calls, p)[0] for p in (r"ShowWindow\(", r"DestroyWindow\(", r'UnregisterClassA\(\w+ "EndNowNotice"'))
     steps = [t for t, c in calls if re.match("LookupPrivilegeValueA|OpenProcessToken|AdjustTokenPrivileges", c)]
     nt = SEEN[release].endswith("2")
     check(f"{label}: a hidden tool window made, shown, {'the privilege enabled' if nt else 'no privilege step'} and the request "
-          f"at least 1 s later, then gone ({started} {made} {shown} {steps} {asked} {gone})", None not in (made, shown, asked, gone)
-          and started <= made <= shown <= min(steps or [asked]) - 1.0 and max(steps or [0]) <= asked < gone and len(steps) == 3 * nt)
+          f"at least 1 s later, then window and class gone ({started} {made} {shown} {steps} {asked} {gone})",
+          None not in (made, shown, asked, destroyed, gone) and started <= made <= shown <= min(steps or [asked]) - 1.0
+          and max(steps or [0]) <= asked < destroyed <= gone and len(steps) == 3 * nt)
     font = rf'CreateFontA\({low(-36 * dpi // 72)},{low(0)},{low(0)},{low(0)},{low(700)},{low(1)},.*"Comic Sans MS"\)'
     measured = re.findall(r'GetTextExtentPoint32W\(\w+,\w+ L"([^"]*)"', " ".join(c for _, c in calls))
     check(f"{label}: Comic Sans MS, 36 pt, bold, italic, in white; caption {caption!r} (measured {measured})",
@@ -207,7 +208,7 @@ if MODE == "files":
 else:
     os.makedirs(OUT, exist_ok=True)
     reg(r"HKCU\Software\Wine\Debug", "RelayInclude",
-        "ExitWindowsEx;MessageBoxA;CreateWindowExA;ShowWindow;DestroyWindow;CreateFontA;SetTextColor;GetTextExtentPoint32W;"
+        "ExitWindowsEx;MessageBoxA;CreateWindowExA;ShowWindow;DestroyWindow;UnregisterClassA;CreateFontA;SetTextColor;GetTextExtentPoint32W;"
         "LookupPrivilegeValueA;OpenProcessToken;AdjustTokenPrivileges")
     screen_dpi, lefts = None, {}
     for case in CASES:
