@@ -70,12 +70,6 @@ else
   tally host-build 0 1 1
 fi
 
-echo "== fuzzing the reader and the action choice"
-bash tests/fuzz/run.sh 30 >"$log/fuzz.txt" 2>&1
-code=$?
-tail -1 "$log/fuzz.txt"
-if [ "$code" -eq 0 ]; then tally fuzz 1 0 0; else tally fuzz 0 1 "$code"; fi
-
 builds_ok=1
 for arch in win32 win64; do
   if ! "build_$arch" >"$log/build-$arch.txt" 2>&1; then

@@ -4,7 +4,7 @@
 
 ENDNOW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
-ENDNOW_PACKAGES=(cmake make g++ googletest libgtest-dev python3 clang libclang-rt-14-dev
+ENDNOW_PACKAGES=(cmake make g++ googletest libgtest-dev python3
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
   wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick python3-pefile icoutils
   fonts-comic-neue)
