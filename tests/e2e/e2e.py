@@ -43,10 +43,9 @@ def files():
                            "ProductVersion": "2.00"}} and [x.entry[b"Translation"] for x in info[b"VarFileInfo"].Var] == ["0x0409 0x04b0"],
           tables)
     # The icon: one 32 x 32 16-colour image, the one make_icon.py draws, transparent around its triangle.
-    group = res.get(14, {}).get(1, bytes(20))
-    sys.path.insert(0, f"{ROOT}/res")
-    count, (width, height, colours, _, _, bits, _, icon) = struct.unpack_from("<H", group, 4)[0], struct.unpack_from("<BBBBHHIH", group, 6)
+    _, _, count, width, height, colours, _, _, bits, _, icon = struct.unpack_from("<3H4B2HIH", res.get(14, {}).get(1, bytes(20)))
     image = res.get(3, {}).get(icon, b"")
+    sys.path.insert(0, f"{ROOT}/res")
     transparent = sum(bin(b).count("1") for b in image[40 + 64 + 32 * 16:])
     check(f"icon 1: one 32 x 32 16-colour image ({count}: {width} x {height}, {colours}, {bits} bits) as drawn, "
           f"{transparent} of 1024 pixels transparent", (count, width, height, colours, bits, image) ==
@@ -61,12 +60,7 @@ def files():
           os.path.getsize(EXE) <= 36864 and not runtime)
     if ARCH == "win64":
         return
-    found, dll = set(), None
-    for line in subprocess.run(["i686-w64-mingw32-objdump", "-p", EXE], capture_output=True, text=True).stdout.splitlines():
-        if m := re.match(r"\s*DLL Name: (\S+)", line):
-            dll = m[1].lower()
-        elif dll and (m := re.match(r"\t[0-9a-f]+\t\s*\d+\s+(\S+)", line)):
-            found.add((dll, m[1]))
+    found = {(d.dll.decode().lower(), f.name.decode()) for d in pe.DIRECTORY_ENTRY_IMPORT for f in d.imports}
     listed = {(d.lower(), f): (nine_x, nt) for d, f, nine_x, nt in
               filter(None, (line.split("#")[0].split() for line in open(f"{ROOT}/res/imports.txt")))}
     # Each in Windows 95 ("95*": the C run-time DLL, which a 95 machine needs installed; see the list) and NT 4.0.
@@ -186,15 +180,9 @@ def refused():
     # Wine hands the end of a session to wineboot, and fails when it cannot start it.
     reg(r"HKCU\Software\Wine", "Version", "winxp")
     subprocess.run([os.environ["WINETOOL"], "cmd", "/c", "exit"], capture_output=True)  # the desktop, which wineboot starts
-    hidden = [f for d in ("system32", "syswow64") if os.path.exists(f := f"{os.environ['WINEPREFIX']}/drive_c/windows/{d}/wineboot.exe")]
     shutil.copy(EXE, f"{OUT}/tool.exe")
-    try:
-        for f in hidden:
-            os.rename(f, f + ".away")
-        code, (_, _, calls), at = run("refused", [f"{OUT}/tool.exe", "/S"], "tool.exe", "MessageBoxA")
-    finally:
-        for f in hidden:
-            os.rename(f + ".away", f)
+    os.environ["WINEDLLOVERRIDES"] += ";wineboot.exe=d"
+    code, (_, _, calls), at = run("refused", [f"{OUT}/tool.exe", "/S"], "tool.exe", "MessageBoxA")
     box = first(calls, r"MessageBoxA\(")[1]
     check("refused: the numbered error under the running name, with the system's text, titled so, error icon",
           first(calls, r"ExitWindowsEx\(")[0] and re.search(r'"Error -2147219925 \(0x8004062B\) in tool\.mShutDown\\r\\n\\r\\n'
