@@ -68,14 +68,9 @@ TEST(RunTest, TheNoticeIsUpForASecondBeforeTheRequestAndDownAfterIt) {
     }
 }
 
-// Every release the program tells apart: the four release tests, the platform test and the flags a shut-down asks for.
-struct ReleaseRow {
-    const char* name;
-    std::uint32_t major, minor, platform;
-    win::Bool result;  // what GetVersionExA answers
-    std::array<bool, 5> answers;
-    int shutdownFlags;
-};
+// Every release the program tells apart: what GetVersionExA answers, what the release tests (98 or later, Me, NT 5,
+// XP) and the platform test (NT) make of it, and the flags a shut-down asks for.
+struct ReleaseRow { const char* name; std::uint32_t major, minor, platform; win::Bool result; std::array<bool, 5> answers; int flags; };
 const ReleaseRow kReleases[] = {
     {"95", 4, 0, 1, 1, {0, 0, 0, 0, 0}, 1}, {"NT4", 4, 0, 2, 1, {0, 0, 0, 0, 1}, 8}, {"98", 4, 10, 1, 1, {1, 0, 0, 0, 0}, 1},
     {"Me", 4, 90, 1, 1, {1, 1, 0, 0, 0}, 1}, {"2000", 5, 0, 2, 1, {0, 0, 1, 0, 1}, 8}, {"XP", 5, 1, 2, 1, {0, 0, 1, 1, 1}, 1},
@@ -92,12 +87,12 @@ TEST(ReleaseTest, EachReleaseIsClassifiedAndMakesItsRequest) {
         api.major = r.major, api.minor = r.minor, api.platform = r.platform, api.versionResult = r.result;
         WindowsNTCache family;
         const std::array<bool, 5> answers{VersionInfo::IsWin98OrLater(api), VersionInfo::IsWinMe(api), VersionInfo::IsWinNT5(api),
-                                          VersionInfo::IsWinXP(api), family.IsWindowsNT(api)};  // 98 or later, Me, NT 5, XP; NT
+                                          VersionInfo::IsWinXP(api), family.IsWindowsNT(api)};
         EXPECT_EQ(answers, r.answers) << r.name;
-        EXPECT_EQ(ShutdownFlags(api, family), r.shutdownFlags) << r.name;
-        EXPECT_TRUE(ShutdownSystem(api, family, r.shutdownFlags));  // the privilege first, on the NT family only
+        EXPECT_EQ(ShutdownFlags(api, family), r.flags) << r.name;
+        EXPECT_TRUE(ShutdownSystem(api, family, r.flags));  // the privilege first, on the NT family only
         EXPECT_EQ(std::count(api.calls.begin(), api.calls.end(), "AdjustTokenPrivileges(122,0,1,19,36,2,16,1,1)"), r.answers[4]) << r.name;
-        EXPECT_EQ(api.calls.back(), "ExitWindowsEx(" + std::to_string(r.shutdownFlags) + ",4294967295)");
+        EXPECT_EQ(api.calls.back(), "ExitWindowsEx(" + std::to_string(r.flags) + ",4294967295)");
     }
 }
 
