@@ -53,8 +53,12 @@ struct FakeNotice : window::Notice {
 };
 
 TEST(RunTest, TheNoticeIsUpForASecondBeforeTheRequestAndDownAfterIt) {
+    // Arguments: none restarts, L/l logs off, S/s/P/p shut down, anything else logs off without a word.
     const std::tuple<const wchar_t*, const char*, int> cases[] = {  // command line, caption, flags
-        {L"e", "ReBoot !", 2}, {L"e /L", "LogOff !", 0}, {L"e /S", "ShutDown !", 1}, {L"e /x", nullptr, 0}};
+        {L"e", "ReBoot !", 2}, {L"e /\t\"/", "ReBoot !", 2}, {L"e /L", "LogOff !", 0}, {L"e l", "LogOff !", 0},
+        {L"e /S", "ShutDown !", 1}, {L"e s", "ShutDown !", 1}, {L"e P", "ShutDown !", 1}, {L"e /p", "ShutDown !", 1},
+        {L"e /x", nullptr, 0}, {L"e -s", nullptr, 0}, {L"e shutdown", nullptr, 0}, {L"e s l", "LogOff !", 0}, {L"e l s", "ShutDown !", 1},
+        {L"e 1 2 3 4 5 6 7 8 9 L S", "LogOff !", 0}, {L"e 1 2 3 4 5 6 7 8 9 10 S", nullptr, 0}};  // the tenth token decides
     for (auto [line, caption, flags] : cases) {
         FakeWinApi api;  // Windows 98: no privilege to enable
         api.major = 4, api.minor = 10, api.platform = win::kPlatformWin9x, api.commandLine = line;
@@ -85,6 +89,7 @@ TEST(ReleaseTest, EachReleaseIsClassifiedAndMakesItsRequest) {
     for (const ReleaseRow& r : kReleases) {
         FakeWinApi api;
         api.major = r.major, api.minor = r.minor, api.platform = r.platform, api.versionResult = r.result;
+        api.adjustLeaves = 1300;  // ERROR_NOT_ALL_ASSIGNED: the adjust is judged by its return value alone
         WindowsNTCache family;
         const std::array<bool, 5> answers{VersionInfo::IsWin98OrLater(api), VersionInfo::IsWinMe(api), VersionInfo::IsWinNT5(api),
                                           VersionInfo::IsWinXP(api), family.IsWindowsNT(api)};

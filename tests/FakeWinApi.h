@@ -5,15 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <functional>
 #include <map>
 
 #include "power/ShutDown.h"
 
-struct Raised {  // what the fake's reporter throws in place of ending the process
-    mShutDown::ErrorRecord record;
-};
+struct Raised { mShutDown::ErrorRecord record; };  // what the fake's reporter throws in place of ending the process
 
 class FakeWinApi : public win::WinApi {
 public:
@@ -52,10 +50,9 @@ public:
     std::uint32_t GetLastError() override { return lastError; }
     std::uint32_t FormatMessageA(std::uint32_t flags, const void* source, std::uint32_t id, std::uint32_t language,
                                  char* buffer, std::uint32_t size) override {
-        std::uint32_t sourceValue = 0xDEAD;
-        if (source) std::memcpy(&sourceValue, source, sizeof sourceValue);
+        const std::uint32_t sourceValue = source ? *static_cast<const std::uint32_t*>(source) : 0xDEAD;
         if (Enter("FormatMessageA", flags, sourceValue, id, language, size) || TextFor(id).empty()) return 0;
-        std::memset(buffer, 'x', size);  // whatever lies past the text must not be read
+        std::fill_n(buffer, size, 'x');  // whatever lies past the text must not be read
         return static_cast<std::uint32_t>(TextFor(id).copy(buffer, size));
     }
     void Sleep(std::uint32_t ms) override { Enter("Sleep", ms); }
@@ -75,11 +72,9 @@ public:
         return failure != fail.end();
     }
 
-private:
     static std::string Text(const char* s) { return s ? s : "null"; }
     static std::string Text(win::Handle h) { return std::to_string(reinterpret_cast<std::intptr_t>(h)); }
-    template <typename Number>
-    static std::string Text(Number n) { return std::to_string(n); }
+    static std::string Text(auto number) { return std::to_string(number); }
     std::uint32_t lastError = 0, fresh = 9000;
 };
 

@@ -39,14 +39,6 @@ TEST(RequestTest, EachFailingStepRaisesItsErrorWithTheTextOfTheCodeThatCallLeft)
     }
 }
 
-TEST(RequestTest, APartlyAssignedPrivilegeStillAsks) {
-    FakeWinApi api;
-    api.adjustLeaves = 1300;  // ERROR_NOT_ALL_ASSIGNED: the adjust is judged by its return value alone
-    WindowsNTCache family;
-    EXPECT_TRUE(ShutdownSystem(api, family, EWX_SHUTDOWN));
-    EXPECT_EQ(Calls(api.calls.begin() + 1, api.calls.end()), kSteps);
-}
-
 TEST(RequestTest, FlagsOutsideZeroToThirtyOneRaiseBeforeAnythingIsAsked) {
     for (std::int32_t flags : {32, -1, 64, INT_MAX, INT_MIN}) {
         FakeWinApi api;

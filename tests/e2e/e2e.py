@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # e2e.py files|run EXE win32|win64: the built executable end to end.
 #   files  its resources, size, runtime and load-time imports;
-#   run    under Wine (set up by e2e.sh): each case sets the release Wine plays and the screen's resolution, runs the
+#   run    under Wine (run by wine-run.sh): each case sets the release Wine plays and the screen's resolution, runs the
 #          exe with a relay trace, takes a screenshot during its one-second pause and checks the request, its timing,
 #          the privilege steps and what the screen shows; then a refused request: the error over the notice, exit code 1.
 # Prints a line per check and "e2e: N passed, M failed".
@@ -130,12 +130,8 @@ def request(release, dpi, args, flags, caption):
         reg(r"HKCU\Control Panel\Desktop", "LogPixels", dpi, "REG_DWORD")
         subprocess.run(["wineserver", "-w"])  # read afresh by the next Wine session
         screen_dpi = dpi
-    command = [EXE] + args.split()
-    if args.startswith(OWN_PATH):
-        own = os.environ["WINEPREFIX"] + "/drive_c/Program Files/EndNow/endnow.exe"
-        os.makedirs(os.path.dirname(own), exist_ok=True)
-        shutil.copy(EXE, own)
-        command = [f"{os.path.dirname(EXE)}/tests/launch.exe", OWN_PATH] + args[len(OWN_PATH):].split()
+    own = args.startswith(OWN_PATH)  # the copy there, started by the launcher
+    command = [f"{os.path.dirname(EXE)}/tests/launch.exe", OWN_PATH] + args[len(OWN_PATH):].split() if own else [EXE] + args.split()
     code, (seen, started, calls), at = run(name, command)
     requests = [(t, c) for t, c in calls if c.startswith("ExitWindowsEx(")]
     asked = requests[0][0] if requests else None
@@ -190,11 +186,14 @@ else:
         "ExitWindowsEx;MessageBoxA;CreateWindowExA;ShowWindow;DestroyWindow;UnregisterClassA;CreateFontA;SetTextColor;GetTextExtentPoint32W;"
         "LookupPrivilegeValueA;OpenProcessToken;AdjustTokenPrivileges")
     screen_dpi, lefts = None, {}
+    os.makedirs(os.environ["WINEPREFIX"] + "/drive_c/Program Files/EndNow", exist_ok=True)
+    shutil.copy(EXE, os.environ["WINEPREFIX"] + "/drive_c/Program Files/EndNow/endnow.exe")
     for case in CASES:
         lefts.setdefault(case[2], request(*case))
     if ARCH == "win32":
         check("the caption grows leftward: 'ShutDown !' starts left of 'LogOff !'", lefts["/S"][0] < lefts["/L"][0])
         subprocess.run(["convert", lefts["/S"][1], "-crop", "436x159+294+304", "+repage", f"{OUT}/notice.png"])
         refused()
+    reg(r"HKCU\Control Panel\Desktop", "LogPixels", 96, "REG_DWORD")  # as the other runs expect
 print(f"e2e: {passed} passed, {failed} failed")
 sys.exit(1 if failed else 0)

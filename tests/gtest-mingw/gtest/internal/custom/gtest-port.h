@@ -10,16 +10,10 @@
 
 namespace testing::internal {
 
-class Notification {
-public:
-    void Notify() { notified_ = true; }
-    void WaitForNotification() {
-        while (!notified_) {
-        }
-    }
-
-private:
-    std::atomic<bool> notified_{false};
+struct Notification {
+    void Notify() { notified = true; }
+    void WaitForNotification() { while (!notified) continue; }
+    std::atomic<bool> notified{false};
 };
 
 }  // namespace testing::internal
