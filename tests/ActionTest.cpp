@@ -33,8 +33,8 @@ TEST(ReaderTest, TheProgramNameEndsAtItsQuoteItsOwnPathOrTheFirstSpace) {
 TEST(ReaderTest, TheTokenIsTheLastOfTheFirstMaxArgs) {
     const std::tuple<const wchar_t*, int, const wchar_t*> cases[] = {
         {L" \t/ \" // \"\t", 10, L""}, {L"a/b", 10, L"b"}, {L"ab\tcd", 10, L"cd"}, {L"\"two words\"", 10, L"words"},
-        {L"sh\"ut", 10, L"ut"}, {L"-s", 10, L"-s"}, {L"1 2 3 4 5 6 7 8 9 10 11", 10, L"10"}, {L"1 2 3 4 5 6 7 8 9 10/11", 10, L"10"},
-        {L"abc", 0, L""}, {L"  a b", 1, L"a"}, {L"a b c", 2, L"b"}};
+        {L"sh\"ut", 10, L"ut"}, {L"-s", 10, L"-s"}, {L"1 2 3 4 5 6 7 8 9 10 11", 10, L"10"},
+        {L"1 2 3 4 5 6 7 8 9 10/11", 10, L"10"}, {L"abc", 0, L""}, {L"  a b", 1, L"a"}, {L"a b c", 2, L"b"}};
     for (auto [arguments, maxArgs, token] : cases) EXPECT_EQ(GetCommandArgument(arguments, maxArgs), token) << maxArgs;
     const std::wstring longest(32767, L'x');  // the most a Windows command line holds
     EXPECT_EQ(GetCommandArgument(L"S " + longest), longest);
@@ -45,7 +45,9 @@ TEST(ReaderTest, TheTokenIsTheLastOfTheFirstMaxArgs) {
 // The notice as the run uses it, logged among the fake's calls.
 struct FakeNotice : window::Notice {
     explicit FakeNotice(FakeWinApi& api) : api(api) {}
-    void SetStatusCaption(const std::wstring& text) override { api.Enter("SetStatusCaption", std::string(text.begin(), text.end()).c_str()); }
+    void SetStatusCaption(const std::wstring& text) override {
+        api.Enter("SetStatusCaption", std::string(text.begin(), text.end()).c_str());
+    }
     void Show() override { api.Enter("Show"); }
     void Refresh() override { api.Enter("Refresh"); }
     void Unload() override { api.Enter("Unload"); }
@@ -57,7 +59,8 @@ TEST(RunTest, TheNoticeIsUpForASecondBeforeTheRequestAndDownAfterIt) {
     const std::tuple<const wchar_t*, const char*, int> cases[] = {  // command line, caption, flags
         {L"e", "ReBoot !", 2}, {L"e /\t\"/", "ReBoot !", 2}, {L"e /L", "LogOff !", 0}, {L"e l", "LogOff !", 0},
         {L"e /S", "ShutDown !", 1}, {L"e s", "ShutDown !", 1}, {L"e P", "ShutDown !", 1}, {L"e /p", "ShutDown !", 1},
-        {L"e /x", nullptr, 0}, {L"e -s", nullptr, 0}, {L"e shutdown", nullptr, 0}, {L"e s l", "LogOff !", 0}, {L"e l s", "ShutDown !", 1},
+        {L"e /x", nullptr, 0}, {L"e -s", nullptr, 0}, {L"e shutdown", nullptr, 0}, {L"e s l", "LogOff !", 0},
+        {L"e l s", "ShutDown !", 1},
         {L"e 1 2 3 4 5 6 7 8 9 L S", "LogOff !", 0}, {L"e 1 2 3 4 5 6 7 8 9 10 S", nullptr, 0}};  // the tenth token decides
     for (auto [line, caption, flags] : cases) {
         FakeWinApi api;  // Windows 98: no privilege to enable
@@ -74,7 +77,13 @@ TEST(RunTest, TheNoticeIsUpForASecondBeforeTheRequestAndDownAfterIt) {
 
 // Every release the program tells apart: what GetVersionExA answers, what the release tests (98 or later, Me, NT 5,
 // XP) and the platform test (NT) make of it, and the flags a shut-down asks for.
-struct ReleaseRow { const char* name; std::uint32_t major, minor, platform; win::Bool result; std::array<bool, 5> answers; int flags; };
+struct ReleaseRow {
+    const char* name;
+    std::uint32_t major, minor, platform;
+    win::Bool result;
+    std::array<bool, 5> answers;
+    int flags;
+};
 const ReleaseRow kReleases[] = {
     {"95", 4, 0, 1, 1, {0, 0, 0, 0, 0}, 1}, {"NT4", 4, 0, 2, 1, {0, 0, 0, 0, 1}, 8}, {"98", 4, 10, 1, 1, {1, 0, 0, 0, 0}, 1},
     {"Me", 4, 90, 1, 1, {1, 1, 0, 0, 0}, 1}, {"2000", 5, 0, 2, 1, {0, 0, 1, 0, 1}, 8}, {"XP", 5, 1, 2, 1, {0, 0, 1, 1, 1}, 1},
@@ -96,7 +105,8 @@ TEST(ReleaseTest, EachReleaseIsClassifiedAndMakesItsRequest) {
         EXPECT_EQ(answers, r.answers) << r.name;
         EXPECT_EQ(ShutdownFlags(api, family), r.flags) << r.name;
         EXPECT_TRUE(ShutdownSystem(api, family, r.flags));  // the privilege first, on the NT family only
-        EXPECT_EQ(std::count(api.calls.begin(), api.calls.end(), "AdjustTokenPrivileges(122,0,1,19,36,2,16,1,1)"), r.answers[4]) << r.name;
+        const auto adjusted = std::count(api.calls.begin(), api.calls.end(), "AdjustTokenPrivileges(122,0,1,19,36,2,16,1,1)");
+        EXPECT_EQ(adjusted, r.answers[4]) << r.name;
         EXPECT_EQ(api.calls.back(), "ExitWindowsEx(" + std::to_string(r.flags) + ",4294967295)");
     }
 }
@@ -109,7 +119,8 @@ TEST(ReleaseTest, ThePlatformIsKeptOnceKnownTheReleaseIsAskedEveryTime) {
     api.versionResult = 1;
     EXPECT_TRUE(family.IsWindowsNT(api));  // a failed query is not remembered
     api.platform = win::kPlatformWin9x;
-    EXPECT_TRUE(family.IsWindowsNT(api) && VersionInfo::IsWin98OrLater(api));  // a successful one is; the release is asked again
+    // A successful one is kept; the release is asked for again.
+    EXPECT_TRUE(family.IsWindowsNT(api) && VersionInfo::IsWin98OrLater(api));
     EXPECT_EQ(api.calls, Calls(3, "GetVersionExA(148)"));
 }
 

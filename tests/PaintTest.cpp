@@ -98,8 +98,9 @@ TEST(BandTest, PaintsTheBandsOfItsDepthOneBrushAtATime) {
 TEST(BandTest, ArithmeticFaultsRaiseNumberedErrors) {
     // As a single-precision value INT_MAX becomes 2^31, one past the 32-bit range. A band count of 0 can
     // only come from a broken cache.
-    struct { int bits, planes, width, height; PainterState state; GradientMode mode; int number; } cases[] = {{INT_MAX, 2, 420, 143, {}, FromBottomRight, 6}, {16, 1, INT_MAX, 143, {}, FromRight, 6},
-                 {16, 1, 420, INT_MAX, {}, FromBottom, 6}, {16, 1, 420, 143, {16, 0}, FromBottomRight, 11}};
+    struct { int bits, planes, width, height; PainterState state; GradientMode mode; int number; } cases[] = {
+        {INT_MAX, 2, 420, 143, {}, FromBottomRight, 6}, {16, 1, INT_MAX, 143, {}, FromRight, 6},
+        {16, 1, 420, INT_MAX, {}, FromBottom, 6}, {16, 1, 420, 143, {16, 0}, FromBottomRight, 11}};
     for (auto& c : cases) {
         RecordingSurface s(c.bits, c.planes, c.width, c.height);
         FakeWinApi api;

@@ -11,20 +11,17 @@
 
 namespace {
 
+using namespace mShutDown;
+
 struct ReportingApi : win::RealWinApi {  // reports by throwing instead of ending the process
     using RealWinApi::RealWinApi;
-    [[noreturn]] void ReportAndExit(const mShutDown::ErrorRecord& error) override { throw Raised{error}; }
+    [[noreturn]] void ReportAndExit(const ErrorRecord& error) override { throw Raised{error}; }
 };
-
-std::string SystemText(DWORD code) {
-    char text[256] = {};
-    return {text, ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, 256, nullptr)};
-}
 
 TEST(RealSystemTest, SecurityCallsThatCannotBeBoundFailWithProcNotFound) {
     ReportingApi api("no-such-advapi32.dll");
-    EXPECT_EQ(RaisedBy([&] { mShutDown::EnableShutdownPrivilege(api); }).Description,
-              "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [" + SystemText(127) + "]");
+    EXPECT_EQ(RaisedBy([&] { EnableShutdownPrivilege(api); }).Description,
+              "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [" + GetSystemErrorText(api, 127) + "]");
 }
 
 TEST(NoticeWindowTest, ItsIconShowsAndTheUserCanNeitherResizeNorCloseIt) {
@@ -43,9 +40,8 @@ TEST(NoticeWindowTest, ItsIconShowsAndTheUserCanNeitherResizeNorCloseIt) {
 HFONT WINAPI NoFont(int, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, LPCSTR) { return nullptr; }
 HBITMAP WINAPI NoBitmap(HDC, int, int) { return nullptr; }
 HDC WINAPI NoMemoryDC(HDC) { return nullptr; }
-HDC WINAPI NoWindowDC(HWND hwnd) {  // the screen's DC is there; the window's is not
-    return hwnd ? (::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr) : ::GetDC(hwnd);
-}
+// The screen's DC is there; the window's is not.
+HDC WINAPI NoWindowDC(HWND hwnd) { return hwnd ? (::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr) : ::GetDC(hwnd); }
 
 TEST(NoticeWindowTest, WithoutFontOrImageThePlainBackgroundAndSystemFontTextShowWithoutADCItRaisesErrorSeven) {
     ReportingApi api;
@@ -67,7 +63,7 @@ TEST(NoticeWindowTest, WithoutFontOrImageThePlainBackgroundAndSystemFontTextShow
     const window::DrawingCalls noWindowDC{&NoWindowDC, &::CreateFontA, &::CreateCompatibleBitmap, &::CreateCompatibleDC};
     const auto record = RaisedBy([&] { window::Form1Notice(api, ::GetModuleHandleA(nullptr), noWindowDC).Show(); });
     EXPECT_EQ(std::tie(record.Number, record.Description),
-              std::make_tuple(7, "Can't create the notice window: " + SystemText(ERROR_NOT_ENOUGH_MEMORY)));
+              std::make_tuple(7, "Can't create the notice window: " + GetSystemErrorText(api, ERROR_NOT_ENOUGH_MEMORY)));
 }
 
 }  // namespace

@@ -20,12 +20,11 @@ CASES = {"win32": [("win98", 96, "", 2, "ReBoot !"), ("win98", 96, "/L", 0, "Log
                    ("win7", 144, "/S", 8, "ShutDown !"), ("win7", 96, OWN_PATH, 2, "ReBoot !"), ("win7", 96, OWN_PATH + " /L", 0, "LogOff !")],
          "win64": [("winxp64", 96, "/S", 8, "ShutDown !"), ("winxp64", 96, "/l", 0, "LogOff !"), ("win7", 96, "", 2, "ReBoot !"),
                    ("win7", 96, "/x", 0, None)]}[ARCH]
-passed = failed = 0
+results = []
 
 
 def check(what, condition, details=""):
-    global passed, failed
-    passed, failed = passed + bool(condition), failed + (not condition)
+    results.append(bool(condition))
     print(("ok   - " if condition else "FAIL - ") + what + (f"\n       {details}" if details and not condition else ""))
 
 
@@ -133,11 +132,10 @@ def request(release, dpi, args, flags, caption):
     own = args.startswith(OWN_PATH)  # the copy there, started by the launcher
     command = [f"{os.path.dirname(EXE)}/tests/launch.exe", OWN_PATH] + args[len(OWN_PATH):].split() if own else [EXE] + args.split()
     code, (seen, started, calls), at = run(name, command)
-    requests = [(t, c) for t, c in calls if c.startswith("ExitWindowsEx(")]
-    asked = requests[0][0] if requests else None
+    asked, requests = first(calls, r"ExitWindowsEx\(")[0], [c for _, c in calls if c.startswith("ExitWindowsEx(")]
     check(f"{label}: exit code 0 ({code}), saw {SEEN[release]} ({seen}), one ExitWindowsEx({flags},ffffffff) {requests}, no error",
           code == 0 and seen == SEEN[release] and len(requests) == 1 and not first(calls, "MessageBoxA")[1]
-          and re.match(rf"ExitWindowsEx\({low(flags)},{low(-1)}\)", requests[0][1]))
+          and re.match(rf"ExitWindowsEx\({low(flags)},{low(-1)}\)", requests[0]))
     # Made hidden, a tool window (no taskbar button) with a frame but no caption, menu or buttons.
     made = first(calls, rf'CreateWindowExA\({low(0x80)},\w+ "EndNowNotice",\w+ "",{low(0x80040000)},')[0]
     shown, destroyed, gone = (first(calls, p)[0] for p in (r"ShowWindow\(", r"DestroyWindow\(", r'UnregisterClassA\(\w+ "EndNowNotice"'))
@@ -195,5 +193,5 @@ else:
         subprocess.run(["convert", lefts["/S"][1], "-crop", "436x159+294+304", "+repage", f"{OUT}/notice.png"])
         refused()
     reg(r"HKCU\Control Panel\Desktop", "LogPixels", 96, "REG_DWORD")  # as the other runs expect
-print(f"e2e: {passed} passed, {failed} failed")
-sys.exit(1 if failed else 0)
+print(f"e2e: {results.count(True)} passed, {results.count(False)} failed")
+sys.exit(False in results)
