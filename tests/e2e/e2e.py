@@ -1,25 +1,27 @@
 #!/usr/bin/env python3
 # e2e.py files|run EXE win32|win64: the built executable end to end.
 #   files  its resources, size, runtime and load-time imports;
-#   run    under Wine (run by wine-run.sh): each case sets the release Wine plays and the screen's resolution, runs the
-#          exe with a relay trace, takes a screenshot during its one-second pause and checks the request, its timing,
-#          the privilege steps and what the screen shows; then a refused request: the error over the notice, exit code 1.
+#   run    under Wine (through wine-run.sh): each case sets the release Wine plays and the screen's resolution, runs
+#          the exe with a relay trace, takes a screenshot during its one-second pause and checks the request, its
+#          timing, the privilege steps and what the screen shows; then a refused request: the error over the notice,
+#          and exit code 1.
 # Prints a line per check and "e2e: N passed, M failed".
 import os, re, shutil, struct, subprocess, sys, time
 
 MODE, EXE, ARCH = sys.argv[1:4]
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "../.."))
-OUT, OWN_PATH = f"{ROOT}/build/e2e/{ARCH}", r"C:\Program Files\EndNow\endnow.exe"
+OUT, OWN_PATH, BLACK, WHITE = f"{ROOT}/build/e2e/{ARCH}", r"C:\Program Files\EndNow\endnow.exe", (0, 0, 0), (255,) * 3
 # The version each release gives a program. 64-bit Windows began with XP x64, 5.2, which no release test names.
 SEEN = {"win98": "4.10 platform 1", "win2k": "5.0 platform 2", "winxp": "5.1 platform 2", "winxp64": "5.2 platform 2",
         "win7": "6.1 platform 2"}
-# release, dpi, arguments (after the exe's own path: started as a Run key starts it, unquoted, with spaces), flags, caption
+# release, dpi, arguments (after the exe's own path: started as a Run key starts it, unquoted), flags, caption
 CASES = {"win32": [("win98", 96, "", 2, "ReBoot !"), ("win98", 96, "/L", 0, "LogOff !"), ("win98", 96, "/S", 1, "ShutDown !"),
                    ("win98", 96, "shutdown", 0, None), ("win2k", 96, "/S", 8, "ShutDown !"), ("win2k", 96, "/p", 8, "ShutDown !"),
                    ("winxp", 96, "/S", 1, "ShutDown !"), ("winxp", 96, "s l", 0, "LogOff !"), ("win7", 96, "/x", 0, None),
-                   ("win7", 144, "/S", 8, "ShutDown !"), ("win7", 96, OWN_PATH, 2, "ReBoot !"), ("win7", 96, OWN_PATH + " /L", 0, "LogOff !")],
-         "win64": [("winxp64", 96, "/S", 8, "ShutDown !"), ("winxp64", 96, "/l", 0, "LogOff !"), ("win7", 96, "", 2, "ReBoot !"),
-                   ("win7", 96, "/x", 0, None)]}[ARCH]
+                   ("win7", 144, "/S", 8, "ShutDown !"), ("win7", 96, OWN_PATH, 2, "ReBoot !"),
+                   ("win7", 96, OWN_PATH + " /L", 0, "LogOff !")],
+         "win64": [("winxp64", 96, "/S", 8, "ShutDown !"), ("winxp64", 96, "/l", 0, "LogOff !"),
+                   ("win7", 96, "", 2, "ReBoot !"), ("win7", 96, "/x", 0, None)]}[ARCH]
 results = []
 
 
@@ -34,25 +36,24 @@ def files():
     res = {k.id: {e.id: pe.get_data(e.directory.entries[0].data.struct.OffsetToData, e.directory.entries[0].data.struct.Size)
                   for e in k.directory.entries} for k in pe.DIRECTORY_ENTRY_RESOURCE.entries}
     v, info = pe.VS_FIXEDFILEINFO[0], {i.Key: i for i in pe.FileInfo[0]}
-    tables = {t.LangID.decode(): {k.decode(): v.decode() for k, v in t.entries.items()} for t in info[b"StringFileInfo"].StringTable}
-    check("version 2,0,0,0; one US English string table; Translation 0x0409, 1200",
-          (v.FileVersionMS, v.FileVersionLS, v.ProductVersionMS, v.ProductVersionLS) == (0x20000, 0, 0x20000, 0) and tables == {
-              "040904B0": {"CompanyName": "EndNow", "FileDescription": "EndNow: log off, restart or shut down Windows",
-                           "FileVersion": "2.00", "InternalName": "endnow", "OriginalFilename": "endnow.exe", "ProductName": "EndNow",
-                           "ProductVersion": "2.00"}} and [x.entry[b"Translation"] for x in info[b"VarFileInfo"].Var] == ["0x0409 0x04b0"],
-          tables)
+    strings = {t.LangID: {k.decode(): v.decode() for k, v in t.entries.items()} for t in info[b"StringFileInfo"].StringTable}
+    check("version 2,0,0,0; one US English string table; Translation 0x0409, 1200", strings == {b"040904B0": {
+        "CompanyName": "EndNow", "FileDescription": "EndNow: log off, restart or shut down Windows", "FileVersion": "2.00",
+        "InternalName": "endnow", "OriginalFilename": "endnow.exe", "ProductName": "EndNow", "ProductVersion": "2.00"}}
+          and (v.FileVersionMS, v.FileVersionLS, v.ProductVersionMS, v.ProductVersionLS) == (0x20000, 0, 0x20000, 0)
+          and [x.entry[b"Translation"] for x in info[b"VarFileInfo"].Var] == ["0x0409 0x04b0"], strings)
     # The icon: one 32 x 32 16-colour image, the one make_icon.py draws, transparent around its triangle.
     _, _, count, width, height, colours, _, _, bits, _, icon = struct.unpack_from("<3H4B2HIH", res.get(14, {}).get(1, bytes(20)))
     image = res.get(3, {}).get(icon, b"")
+    transparent = sum(bin(b).count("1") for b in image[40 + 64 + 32 * 16:])  # the mask, after header, palette and colours
     sys.path.insert(0, f"{ROOT}/res")
-    transparent = sum(bin(b).count("1") for b in image[40 + 64 + 32 * 16:])
     check(f"icon 1: one 32 x 32 16-colour image ({count}: {width} x {height}, {colours}, {bits} bits) as drawn, "
-          f"{transparent} of 1024 pixels transparent", (count, width, height, colours, bits, image) ==
-          (1, 32, 32, 16, 4, __import__("make_icon").image()) and 200 < transparent < 900)
+          f"{transparent} of 1024 pixels transparent", 200 < transparent < 900
+          and (count, width, height, colours, bits, image) == (1, 32, 32, 16, 4, __import__("make_icon").image()))
     manifest = res.get(24, {}).get(1, b"").decode()
     ids = re.findall(r'supportedOS Id="\{(\w+)', manifest)
-    check(f"manifest 1: asInvoker, DPI-aware, Vista to 10/11 {ids}", 'level="asInvoker"' in manifest and "dpiAware>true<" in manifest
-          and len(ids) == 5 and ids[0] == "e2011457" and ids[-1] == "8e0f7a12")
+    check(f"manifest 1: asInvoker, DPI-aware, Vista to 10/11 {ids}", 'level="asInvoker"' in manifest
+          and "dpiAware>true<" in manifest and len(ids) == 5 and ids[0] == "e2011457" and ids[-1] == "8e0f7a12")
     runtime = set(re.findall(r"\b(_Unwind_\w+|__gxx_personality\w*|__cxa_throw|__cxa_allocate_exception)\b",
                              open(f"{os.path.dirname(EXE)}/endnow.map").read()))
     check(f"{os.path.getsize(EXE)} bytes, at most 36 KiB; no exception runtime in the link map {runtime or ''}",
@@ -75,7 +76,8 @@ def files():
 
 
 def reg(key, name, value, kind="REG_SZ"):
-    subprocess.run([os.environ["WINETOOL"], "reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f"], capture_output=True)
+    subprocess.run([os.environ["WINETOOL"], "reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f"],
+                   capture_output=True)
 
 
 def low(value):  # a traced argument whose low 32 bits are value: 64-bit Wine shows the whole register
@@ -86,8 +88,7 @@ def first(calls, pattern):
     return next(((t, c) for t, c in calls if re.match(pattern, c)), (None, ""))
 
 
-def parse(trace, image):
-    """The exe's release, load time and calls [(seconds, call)] from its own thread."""
+def parse(trace, image):  # the exe's release, load time and calls [(seconds, call)] from its own thread
     text = open(trace, errors="replace").read()
     loaded = re.search(r"^([0-9.]+):([0-9a-f]+):trace:loaddll:build_module Loaded L\".*\\\\%s\" at" % image, text, re.M)
     if not loaded:
@@ -98,7 +99,7 @@ def parse(trace, image):
 
 
 def run(name, command, image="endnow.exe", wait_for="ShowWindow"):
-    """Runs the command traced, takes a screenshot once the exe has called wait_for. (exit code, parsed trace, pixels)"""
+    # Runs the command traced, takes a screenshot once the exe has called wait_for: (exit code, parsed trace, pixels).
     with open(f"{OUT}/{name}.log", "w") as log:
         process = subprocess.Popen([os.environ["WINE"]] + command, stderr=log,
                                    env=dict(os.environ, WINEDEBUG="+relay,+timestamp,+loaddll,+ver"))
@@ -108,9 +109,10 @@ def run(name, command, image="endnow.exe", wait_for="ShowWindow"):
             time.sleep(0.05)
         time.sleep(0.4)  # shown and drawn; a request is still more than half a second away
         subprocess.run(["import", "-window", "root", f"{OUT}/{name}.png"])
-        for _ in range(40 if wait_for == "MessageBoxA" else 0):  # dismissed as a user would, with the Enter key
-            if process.poll() is None and not subprocess.run(["xdotool", "search", "--name", "^tool$"], capture_output=True).returncode:
-                subprocess.run(["xdotool", "key", "Return"])
+        for _ in range(40 if wait_for == "MessageBoxA" and process.poll() is None else 0):  # dismissed with the Enter key
+            subprocess.run("xdotool search --name '^tool$' && xdotool key Return", shell=True, capture_output=True)
+            if process.poll() is not None:
+                break
             time.sleep(0.5)
         code = process.wait(timeout=300)
     data = subprocess.run(["convert", f"{OUT}/{name}.png", "-depth", "8", "rgb:-"], capture_output=True).stdout
@@ -123,41 +125,40 @@ def count(at, colour, x0, y0, w, h):
 
 def request(release, dpi, args, flags, caption):
     global screen_dpi
-    label, name = f"{release} {dpi} dpi '{args}'", re.sub(r"\W+", "_", f"{release} {dpi} {args}")
+    label, name, nt = f"{release} {dpi} dpi '{args}'", re.sub(r"\W+", "_", f"{release} {dpi} {args}"), SEEN[release][-1] == "2"
     reg(r"HKCU\Software\Wine", "Version", release)
     if dpi != screen_dpi:
         reg(r"HKCU\Control Panel\Desktop", "LogPixels", dpi, "REG_DWORD")
         subprocess.run(["wineserver", "-w"])  # read afresh by the next Wine session
         screen_dpi = dpi
     own = args.startswith(OWN_PATH)  # the copy there, started by the launcher
-    command = [f"{os.path.dirname(EXE)}/tests/launch.exe", OWN_PATH] + args[len(OWN_PATH):].split() if own else [EXE] + args.split()
+    command = [f"{os.path.dirname(EXE)}/tests/launch.exe", OWN_PATH] + args[len(OWN_PATH):].split() if own else [EXE, *args.split()]
     code, (seen, started, calls), at = run(name, command)
     asked, requests = first(calls, r"ExitWindowsEx\(")[0], [c for _, c in calls if c.startswith("ExitWindowsEx(")]
-    check(f"{label}: exit code 0 ({code}), saw {SEEN[release]} ({seen}), one ExitWindowsEx({flags},ffffffff) {requests}, no error",
+    check(f"{label}: exit code 0 ({code}), saw {SEEN[release]} ({seen}), one ExitWindowsEx({flags},ffffffff) {requests}",
           code == 0 and seen == SEEN[release] and len(requests) == 1 and not first(calls, "MessageBoxA")[1]
           and re.match(rf"ExitWindowsEx\({low(flags)},{low(-1)}\)", requests[0]))
     # Made hidden, a tool window (no taskbar button) with a frame but no caption, menu or buttons.
     made = first(calls, rf'CreateWindowExA\({low(0x80)},\w+ "EndNowNotice",\w+ "",{low(0x80040000)},')[0]
-    shown, destroyed, gone = (first(calls, p)[0] for p in (r"ShowWindow\(", r"DestroyWindow\(", r'UnregisterClassA\(\w+ "EndNowNotice"'))
+    shown, destroyed, gone = (first(calls, p)[0] for p in ("ShowWindow", "DestroyWindow", r'UnregisterClassA\(\w+ "EndNowNotice"'))
     steps = [t for t, c in calls if re.match("LookupPrivilegeValueA|OpenProcessToken|AdjustTokenPrivileges", c)]
-    nt = SEEN[release].endswith("2")
-    check(f"{label}: a hidden tool window made, shown, {'the privilege enabled' if nt else 'no privilege step'} and the request "
-          f"at least 1 s later, then window and class gone ({started} {made} {shown} {steps} {asked} {gone})",
-          None not in (made, shown, asked, destroyed, gone) and started <= made <= shown <= min(steps or [asked]) - 1.0
-          and max(steps or [0]) <= asked < destroyed <= gone and len(steps) == 3 * nt)
+    check(f"{label}: a hidden tool window made, shown, {'the privilege enabled' if nt else 'no privilege step'} and the "
+          f"request at least 1 s later, then window and class gone ({started} {made} {shown} {steps} {asked} {gone})",
+          None not in (made, shown, asked, destroyed, gone) and started <= made <= shown <= asked - 1.0 < destroyed - 1.0
+          and shown + 0.9 < min(steps or [asked]) and max(steps or [0]) <= asked and destroyed <= gone and len(steps) == 3 * nt)
     font = rf'CreateFontA\({low(-36 * dpi // 72)},{low(0)},{low(0)},{low(0)},{low(700)},{low(1)},.*"Comic Sans MS"\)'
     measured = re.findall(r'GetTextExtentPoint32W\(\w+,\w+ L"([^"]*)"', " ".join(c for _, c in calls))
-    check(f"{label}: Comic Sans MS, 36 pt, bold, italic, in white; caption {caption!r} (measured {measured})",
-          first(calls, font)[1] and first(calls, rf"SetTextColor\(\w+,{low(0xFFFFFF)}\)")[1] and measured == [caption] * bool(caption))
-    # The notice centred on the 1024 x 768 screen, at its size for the resolution (halves to even, as the layout
-    # rounds), framed, banded black at its outer edges and blue 142 at the top left, the words in white.
+    # The notice centred on the 1024 x 768 screen at its size for the resolution (halves to even, as the layout rounds),
+    # framed, banded black at its outer edges and blue 142 at the top left, the words in white.
     w, h, s = round(6300 * dpi / 1440), round(2145 * dpi / 1440), dpi / 96
-    x, y, white = (1024 - w) // 2, (768 - h) // 2, (255, 255, 255)
-    words, status = count(at, white, x, y, w, int(60 * s)), count(at, white, x, y + int(76 * s), w, int(50 * s))
-    check(f"{label}: a framed {w} x {h} notice, black at its right corners" + (", blue 142 at its top left" if dpi == 96 else "")
-          + f", white 'Windows will now' ({len(words)} pixels), {'a' if caption else 'no'} caption below it ({len(status)})",
-          at(x + w - 1, y + h - 1) == at(x + w - 1, y) == (0, 0, 0) != at(x + w, y + h - 1) and at(x + w - 1, y + h) != (0, 0, 0)
-          and (dpi != 96 or len(count(at, (0, 0, 142), x, y, 136, 1)) >= 100) and len(words) >= 500 and bool(status) == bool(caption))
+    x, y = (1024 - w) // 2, (768 - h) // 2
+    words, status = count(at, WHITE, x, y, w, int(60 * s)), count(at, WHITE, x, y + int(76 * s), w, int(50 * s))
+    check(f"{label}: a framed {w} x {h} notice, black at its right corners, blue 142 top left at 96 dpi, in Comic Sans MS "
+          f"36 pt bold italic white 'Windows will now' ({len(words)} pixels) and caption {caption!r} ({measured}, {len(status)})",
+          at(x + w - 1, y + h - 1) == at(x + w - 1, y) == BLACK != at(x + w, y + h - 1) and at(x + w - 1, y + h) != BLACK
+          and (dpi != 96 or len(count(at, (0, 0, 142), x, y, 136, 1)) >= 100) and len(words) >= 500
+          and first(calls, font)[1] and first(calls, rf"SetTextColor\(\w+,{low(0xFFFFFF)}\)")[1]
+          and measured == [caption] * bool(caption) and bool(status) == bool(caption))
     return min(status, default=None), f"{OUT}/{name}.png"
 
 
@@ -170,19 +171,20 @@ def refused():
     code, (_, _, calls), at = run("refused", [f"{OUT}/tool.exe", "/S"], "tool.exe", "MessageBoxA")
     box = first(calls, r"MessageBoxA\(")[1]
     check("refused: the numbered error under the running name, with the system's text, titled so, error icon",
-          first(calls, r"ExitWindowsEx\(")[0] and re.search(r'"Error -2147219925 \(0x8004062B\) in tool\.mShutDown\\r\\n\\r\\n'
-                                                            rf'ShutdownSystem failed: [^"\\]+\\r\\n",\w+ "tool",{low(0x10010)}\)', box), box)
-    check(f"refused: the box over the notice's centre, the bands around it; exit code 1 once dismissed ({code})", code == 1 and
-          min(at(512, 384)[:2]) > 128 and at(721, 454) == (0, 0, 0) and len(count(at, (0, 0, 142), 302, 312, 20, 1)) >= 15)
+          first(calls, r"ExitWindowsEx\(")[0] and re.search(r'"Error -2147219925 \(0x8004062B\) in tool\.mShutDown\\r\\n'
+                                                            r'\\r\\nShutdownSystem failed: [^"\\]+\\r\\n",\w+ "tool",'
+                                                            rf'{low(0x10010)}\)', box), box)
+    check(f"refused: the box over the notice's centre, the bands around it; exit code 1 once dismissed ({code})", code == 1
+          and min(at(512, 384)[:2]) > 128 and at(721, 454) == BLACK and len(count(at, (0, 0, 142), 302, 312, 20, 1)) >= 15)
 
 
 if MODE == "files":
     files()
 else:
     os.makedirs(OUT, exist_ok=True)
-    reg(r"HKCU\Software\Wine\Debug", "RelayInclude",
-        "ExitWindowsEx;MessageBoxA;CreateWindowExA;ShowWindow;DestroyWindow;UnregisterClassA;CreateFontA;SetTextColor;GetTextExtentPoint32W;"
-        "LookupPrivilegeValueA;OpenProcessToken;AdjustTokenPrivileges")
+    reg(r"HKCU\Software\Wine\Debug", "RelayInclude", "ExitWindowsEx;MessageBoxA;CreateWindowExA;ShowWindow;DestroyWindow;"
+        "UnregisterClassA;CreateFontA;SetTextColor;GetTextExtentPoint32W;LookupPrivilegeValueA;OpenProcessToken;"
+        "AdjustTokenPrivileges")
     screen_dpi, lefts = None, {}
     os.makedirs(os.environ["WINEPREFIX"] + "/drive_c/Program Files/EndNow", exist_ok=True)
     shutil.copy(EXE, os.environ["WINEPREFIX"] + "/drive_c/Program Files/EndNow/endnow.exe")
