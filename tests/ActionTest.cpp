@@ -34,8 +34,7 @@ TEST(ReaderTest, TheProgramNameEndsAtItsQuoteItsOwnPathOrTheFirstSpace) {
 
 TEST(ReaderTest, TheTokenIsTheLastOfTheFirstMaxArgs) {
     const std::tuple<const wchar_t*, int, const wchar_t*> cases[] = {
-        {L" \t/ \" // \"\t", 10, L""}, {L"a/b", 10, L"b"}, {L"ab\tcd", 10, L"cd"}, {L"\"two words\"", 10, L"words"},
-        {L"sh\"ut", 10, L"ut"}, {L"-s", 10, L"-s"}, {L"1 2 3 4 5 6 7 8 9 10 11", 10, L"10"},
+        {L"a/b", 10, L"b"}, {L"ab\tcd", 10, L"cd"}, {L"\"two words\"", 10, L"words"}, {L"sh\"ut", 10, L"ut"},
         {L"1 2 3 4 5 6 7 8 9 10/11", 10, L"10"}, {L"abc", 0, L""}, {L"  a b", 1, L"a"}, {L"a b c", 2, L"b"}};
     for (auto [arguments, maxArgs, token] : cases) EXPECT_EQ(GetCommandArgument(arguments, maxArgs), token) << maxArgs;
     const std::wstring longest(32767, L'x');  // the most a Windows command line holds
@@ -62,8 +61,8 @@ TEST(RunTest, TheNoticeIsUpForASecondBeforeTheRequestAndDownAfterIt) {
         {L"e", "ReBoot !", 2}, {L"e /\t\"/", "ReBoot !", 2}, {L"e /L", "LogOff !", 0}, {L"e l", "LogOff !", 0},
         {L"e /S", "ShutDown !", 1}, {L"e s", "ShutDown !", 1}, {L"e P", "ShutDown !", 1}, {L"e /p", "ShutDown !", 1},
         {L"e /x", nullptr, 0}, {L"e -s", nullptr, 0}, {L"e shutdown", nullptr, 0}, {L"e s l", "LogOff !", 0},
-        {L"e l s", "ShutDown !", 1},
-        {L"e 1 2 3 4 5 6 7 8 9 L S", "LogOff !", 0}, {L"e 1 2 3 4 5 6 7 8 9 10 S", nullptr, 0}};  // the tenth token decides
+        {L"e l s", "ShutDown !", 1}, {L"e 1 2 3 4 5 6 7 8 9 L S", "LogOff !", 0},  // the tenth token decides
+        {L"e 1 2 3 4 5 6 7 8 9 10 S", nullptr, 0}, {L"e 1 2 3 4 5 6 7 8 9 10 11", nullptr, 0}};
     for (auto [line, caption, flags] : cases) {
         FakeWinApi api;  // Windows 98: no privilege to enable
         api.major = 4, api.minor = 10, api.platform = win::kPlatformWin9x, api.commandLine = line;
@@ -80,11 +79,7 @@ TEST(RunTest, TheNoticeIsUpForASecondBeforeTheRequestAndDownAfterIt) {
 // Every release the program tells apart: what GetVersionExA answers, what the release tests (98 or later, Me, NT 5,
 // XP) and the platform test (NT) make of it, and the flags a shut-down asks for.
 struct ReleaseRow {
-    const char* name;
-    std::uint32_t major, minor, platform;
-    win::Bool result;
-    std::array<bool, 5> answers;
-    int flags;
+    const char* name; std::uint32_t major, minor, platform; win::Bool result; std::array<bool, 5> answers; int flags;
 };
 const ReleaseRow kReleases[] = {
     {"95", 4, 0, 1, 1, {0, 0, 0, 0, 0}, 1}, {"NT4", 4, 0, 2, 1, {0, 0, 0, 0, 1}, 8}, {"98", 4, 10, 1, 1, {1, 0, 0, 0, 0}, 1},
@@ -184,8 +179,6 @@ TEST(ErrorTest, TheSystemsTextForACodeTheProgramsNameAndTheNumberInDecimalAndHex
                               {"D:\\my.tools\\run", "run"}, {"C:\\x\\end.now.EXE", "end.now"},
                               {"\\\\server\\share\\e.exe", "e"}, {"C:e.exe", "e"}, {"a/b.exe", "b"}};
     for (auto& [path, name] : names) EXPECT_EQ(ProgramName(path), name);
-    api.modulePath = "D:\\bin\\tool.exe";
-    EXPECT_EQ(RaisedBy([&] { Raise(api, ErrOverflow, "Overflow"); }).Source, "tool.mShutDown");
     EXPECT_EQ(FormatErrorMessage({ErrOverflow, "tool.mShutDown", "Overflow", {}, {}}),
               "Error 6 (0x00000006) in tool.mShutDown\r\n\r\nOverflow");
     EXPECT_EQ(FormatErrorMessage({ErrShutdownFailed, "e.mShutDown", "x\r\n", {}, {}}),

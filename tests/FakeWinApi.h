@@ -22,9 +22,7 @@ public:
     std::map<std::string, std::uint32_t> fail;  // call name -> the last error it leaves
     std::vector<std::string> calls;
     static constexpr std::uint32_t kTextless = 4711;  // FormatMessageA has no text for it
-    static std::string TextFor(std::uint32_t code) {
-        return code == kTextless ? "" : "Message " + std::to_string(code) + ".\r\n";
-    }
+    static std::string TextFor(std::uint32_t c) { return c == kTextless ? "" : "Message " + std::to_string(c) + ".\r\n"; }
 
     win::Bool GetVersionExA(win::OsVersionInfoA& info) override {
         if (Enter("GetVersionExA", info.dwOSVersionInfoSize) || info.dwOSVersionInfoSize != 148) return 0;
@@ -61,10 +59,7 @@ public:
     std::wstring CommandLine() override { return commandLine; }
     std::string ModuleFileName() override { return modulePath; }
     std::wstring ModuleFileNameW() override { return modulePathW; }
-    [[noreturn]] void ReportAndExit(const mShutDown::ErrorRecord& error) override {
-        Enter("ReportAndExit");
-        throw Raised{error};
-    }
+    [[noreturn]] void ReportAndExit(const mShutDown::ErrorRecord& e) override { Enter("ReportAndExit"); throw Raised{e}; }
 
     // Logs the call and leaves a fresh error; true when the script says it fails.
     template <typename... Args>

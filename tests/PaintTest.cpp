@@ -36,12 +36,10 @@ struct RecordingSurface : Surface {
     int GetDeviceCaps(int index) override { return index == kBitsPixel ? bits : index == kPlanes ? planes : 0; }
     Brush CreateSolidBrush(std::uint32_t color) override {
         mostAlive = std::max(mostAlive, ++alive);
-        return reinterpret_cast<Brush>(std::uintptr_t{color} + 1);
+        return reinterpret_cast<Brush>(std::uintptr_t{color} + 1);  // never null: black is 0
     }
-    int FillRect(const Rect& r, Brush b) override {
-        fills.push_back({{r.left, r.top, r.right, r.bottom}, static_cast<int>((std::uintptr_t(b) - 1) >> 16)});
-        return 1;
-    }
+    int FillRect(const Rect& r, Brush b) override { return fills.push_back({{r.left, r.top, r.right, r.bottom}, Blue(b)}), 1; }
+    static int Blue(Brush b) { return static_cast<int>((reinterpret_cast<std::uintptr_t>(b) - 1) >> 16); }
     int DeleteObject(Brush) override { return --alive, 1; }
     std::int32_t InnerWidth() override { return width; }
     std::int32_t InnerHeight() override { return height; }
