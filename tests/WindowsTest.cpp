@@ -43,7 +43,7 @@ HDC WINAPI NoMemoryDC(HDC) { return nullptr; }
 // The screen's DC is there; the window's is not.
 HDC WINAPI NoWindowDC(HWND hwnd) { return hwnd ? (::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr) : ::GetDC(hwnd); }
 
-TEST(NoticeWindowTest, WithoutFontOrImageThePlainBackgroundAndSystemFontTextShowWithoutADCItRaisesErrorSeven) {
+TEST(NoticeWindowTest, AFailedFontOrImageFallsBackAFailedDisplayContextRaisesErrorSeven) {
     ReportingApi api;
     window::Form1Notice notice(api, ::GetModuleHandleA(nullptr), {&::GetDC, &NoFont, &NoBitmap, &NoMemoryDC});
     notice.SetStatusCaption(L"ShutDown !");

@@ -191,7 +191,9 @@ else:
     for case in CASES:
         lefts.setdefault(case[2], request(*case))
     if ARCH == "win32":
-        check("the caption grows leftward: 'ShutDown !' starts left of 'LogOff !'", lefts["/S"][0] < lefts["/L"][0])
+        shutdown, logoff = lefts["/S"][0], lefts["/L"][0]
+        check(f"the caption grows leftward: 'ShutDown !' starts left of 'LogOff !' ({shutdown}, {logoff})",
+              None not in (shutdown, logoff) and shutdown < logoff)
         subprocess.run(["convert", lefts["/S"][1], "-crop", "436x159+294+304", "+repage", f"{OUT}/notice.png"])
         refused()
     reg(r"HKCU\Control Panel\Desktop", "LogPixels", 96, "REG_DWORD")  # as the other runs expect
