@@ -131,8 +131,8 @@ def request(release, dpi, args, flags, caption):
         reg(r"HKCU\Control Panel\Desktop", "LogPixels", dpi, "REG_DWORD")
         subprocess.run(["wineserver", "-w"])  # read afresh by the next Wine session
         screen_dpi = dpi
-    own = args.startswith(OWN_PATH)  # the copy there, started by the launcher
-    command = [f"{os.path.dirname(EXE)}/tests/launch.exe", OWN_PATH] + args[len(OWN_PATH):].split() if own else [EXE, *args.split()]
+    launch = [f"{os.path.dirname(EXE)}/tests/launch.exe", OWN_PATH, *args[len(OWN_PATH):].split()]  # the copy there
+    command = launch if args.startswith(OWN_PATH) else [EXE, *args.split()]
     code, (seen, started, calls), at = run(name, command)
     asked, requests = first(calls, r"ExitWindowsEx\(")[0], [c for _, c in calls if c.startswith("ExitWindowsEx(")]
     check(f"{label}: exit code 0 ({code}), saw {SEEN[release]} ({seen}), one ExitWindowsEx({flags},ffffffff) {requests}",
