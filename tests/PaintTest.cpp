@@ -21,6 +21,7 @@ TEST(LayoutTest, TwipsBecomePixelsAtTheScreensResolution) {
         const Layout::NoticeLayout l = Layout::ForDpi(dpi, dpi);
         EXPECT_EQ(Quad({l.clientWidth, l.clientHeight, l.label2Right, l.fontHeight}), sizes);
         EXPECT_TRUE(l.label1 == label1 && l.label2 == label2) << dpi;
+        EXPECT_TRUE(Layout::StatusLabel(l, 180, 67) == (Layout::Box{sizes[2] - 180, label2.top, 180, 67})) << dpi;
     }
 }
 
