@@ -23,6 +23,8 @@ TEST(LayoutTest, TwipsBecomePixelsAtTheScreensResolution) {
         EXPECT_TRUE(l.label1 == label1 && l.label2 == label2) << dpi;
         EXPECT_TRUE(Layout::StatusLabel(l, 180, 67) == (Layout::Box{sizes[2] - 180, label2.top, 180, 67})) << dpi;
     }
+    // The arithmetic is 32-bit: a resolution no screen has is taken as 100,000 dpi.
+    EXPECT_EQ(Layout::ForDpi(3'000'000, 100'000).clientWidth, 437'500);
 }
 
 // Records every fill and the brushes alive; a brush's handle is its colour.

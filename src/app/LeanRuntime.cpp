@@ -1,30 +1,105 @@
-// Replacements for the runtime routines that would otherwise bring the C++
-// exception runtime (unwinder, personality, type information) into this
-// small program, which is built without exceptions. Linked into the exe only.
+// The little run-time the exe needs, in place of the C run-time DLL (which
+// the first Windows 95 lacks) and of the C++ exception runtime (which this
+// program, built without exceptions, has no use for). Linked into the exe
+// only; the tests keep the usual run-times.
 //
-// Nothing in the program ever unwinds: a raised error is reported and ends
-// the process where it is found. What reaches these is a broken invariant (a
+// Nothing in the program unwinds: a raised error is reported and ends the
+// process where it is found. What reaches abort is a broken invariant (a
 // length past max_size, an index out of range) or memory running out for a
 // few short strings; there is no one to report those to and nothing to save,
 // so the program stops at once.
-#include <cstdlib>
+//
+// Built without link-time optimisation: the compiler may emit calls to these
+// routines late, while generating code, when only a plain object can still
+// answer them; and it must not turn their loops back into calls to themselves.
+#include <windows.h>
+
+#include <cstddef>
 #include <new>
 
-// The library's operator new throws std::bad_alloc.
-void* operator new(std::size_t size) {
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    std::abort();
+extern "C" {
+
+// The exit code the C run-time's abort leaves.
+[[noreturn]] void abort() { ::ExitProcess(3); }
+
+// The compiler emits calls to these four for block copies, clears and compares.
+void* memcpy(void* to, const void* from, std::size_t n) {
+    auto* d = static_cast<unsigned char*>(to);
+    const auto* s = static_cast<const unsigned char*>(from);
+    while (n--) *d++ = *s++;
+    return to;
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+void* memmove(void* to, const void* from, std::size_t n) {
+    auto* d = static_cast<unsigned char*>(to);
+    const auto* s = static_cast<const unsigned char*>(from);
+    if (d < s) return memcpy(to, from, n);
+    while (n--) d[n] = s[n];  // from the end, so an overlapping source is read before it is written
+    return to;
+}
+
+void* memset(void* to, int value, std::size_t n) {
+    auto* d = static_cast<unsigned char*>(to);
+    while (n--) *d++ = static_cast<unsigned char>(value);
+    return to;
+}
+
+int memcmp(const void* a, const void* b, std::size_t n) {
+    const auto* x = static_cast<const unsigned char*>(a);
+    const auto* y = static_cast<const unsigned char*>(b);
+    for (; n; --n, ++x, ++y)
+        if (*x != *y) return *x < *y ? -1 : 1;
+    return 0;
+}
+
+// The string classes search and measure with these.
+void* memchr(const void* in, int value, std::size_t n) {
+    const auto* p = static_cast<const unsigned char*>(in);
+    for (; n; --n, ++p)
+        if (*p == static_cast<unsigned char>(value)) return const_cast<unsigned char*>(p);
+    return nullptr;
+}
+
+std::size_t strlen(const char* s) {
+    std::size_t n = 0;
+    while (s[n]) ++n;
+    return n;
+}
+
+std::size_t wcslen(const wchar_t* s) {
+    std::size_t n = 0;
+    while (s[n]) ++n;
+    return n;
+}
+
+// std::nearbyint: the FPU's own rounding, to nearest with ties to even, as
+// Windows leaves its control word. (frndint is a 387 instruction.)
+double nearbyint(double value) {
+    long double rounded;
+    __asm__("frndint" : "=t"(rounded) : "0"(static_cast<long double>(value)));
+    return static_cast<double>(rounded);
+}
+
+}  // extern "C"
+
+// Strings allocate on the process heap. The library's operator new throws
+// std::bad_alloc, which this program cannot.
+void* operator new(std::size_t size) {
+    if (void* p = ::HeapAlloc(::GetProcessHeap(), 0, size ? size : 1)) return p;
+    abort();
+}
+void operator delete(void* p) noexcept {
+    if (p) ::HeapFree(::GetProcessHeap(), 0, p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 // The library's versions build and throw exception objects.
 namespace std {
-[[noreturn]] void __throw_bad_alloc() { std::abort(); }
-[[noreturn]] void __throw_bad_array_new_length() { std::abort(); }
-[[noreturn]] void __throw_length_error(const char*) { std::abort(); }
-[[noreturn]] void __throw_logic_error(const char*) { std::abort(); }
-[[noreturn]] void __throw_out_of_range(const char*) { std::abort(); }
-[[noreturn]] void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
-[[noreturn]] void __throw_invalid_argument(const char*) { std::abort(); }
+[[noreturn]] void __throw_bad_alloc() { abort(); }
+[[noreturn]] void __throw_bad_array_new_length() { abort(); }
+[[noreturn]] void __throw_length_error(const char*) { abort(); }
+[[noreturn]] void __throw_logic_error(const char*) { abort(); }
+[[noreturn]] void __throw_out_of_range(const char*) { abort(); }
+[[noreturn]] void __throw_out_of_range_fmt(const char*, ...) { abort(); }
+[[noreturn]] void __throw_invalid_argument(const char*) { abort(); }
 }  // namespace std

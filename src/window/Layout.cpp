@@ -1,5 +1,7 @@
 #include "window/Layout.h"
 
+#include <algorithm>
+
 namespace Layout {
 
 namespace {
@@ -11,22 +13,25 @@ constexpr int kLabel2Left = 5820, kLabel2Top = 960, kLabel2Width = 315, kLabel2H
 constexpr int kLabel2Right = 6135;
 constexpr int kFontPoints = 36;
 
+// The arithmetic stays within 32 bits (the exe has no 64-bit division) for
+// every length here up to this resolution; Windows offers at most 480 dpi.
+constexpr int kMostDpi = 100000;
+
 // n / d rounded to nearest, halves to even; d > 0, n >= 0.
-int DivideRounded(std::int64_t n, std::int64_t d) {
-    std::int64_t q = n / d, r = n % d;
+int DivideRounded(int n, int d) {
+    int q = n / d, r = n % d;
     if (2 * r > d || (2 * r == d && q % 2 != 0)) ++q;
-    return static_cast<int>(q);
+    return q;
 }
+
+// 2145 twips at 144 dpi is 214.5 pixels: 214.
+int TwipsToPixels(int twips, int dpi) { return DivideRounded(twips * dpi, kTwipsPerInch); }
 
 }  // namespace
 
-int TwipsToPixels(int twips, int dpi) {
-    const std::int64_t product = static_cast<std::int64_t>(twips) * dpi;
-    const int magnitude = DivideRounded(product < 0 ? -product : product, kTwipsPerInch);
-    return product < 0 ? -magnitude : magnitude;
-}
-
 NoticeLayout ForDpi(int dpiX, int dpiY) {
+    dpiX = std::clamp(dpiX, 0, kMostDpi);
+    dpiY = std::clamp(dpiY, 0, kMostDpi);
     NoticeLayout l{};
     l.clientWidth = TwipsToPixels(kClientWidth, dpiX);
     l.clientHeight = TwipsToPixels(kClientHeight, dpiY);
@@ -34,7 +39,7 @@ NoticeLayout ForDpi(int dpiX, int dpiY) {
     l.label2 = {TwipsToPixels(kLabel2Left, dpiX), TwipsToPixels(kLabel2Top, dpiY),
                 TwipsToPixels(kLabel2Width, dpiX), TwipsToPixels(kLabel2Height, dpiY)};
     l.label2Right = TwipsToPixels(kLabel2Right, dpiX);
-    l.fontHeight = -DivideRounded(static_cast<std::int64_t>(kFontPoints) * dpiY, kPointsPerInch);
+    l.fontHeight = -DivideRounded(kFontPoints * dpiY, kPointsPerInch);
     return l;
 }
 

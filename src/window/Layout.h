@@ -24,10 +24,9 @@ struct NoticeLayout {
     int fontHeight;                 // a negative LOGFONT height: the em size in pixels
 };
 
-// Twips to pixels at dpi, rounded to nearest with halves to even
-// (2145 twips at 144 dpi is 214.5 pixels: 214).
-int TwipsToPixels(int twips, int dpi);
-
+// The layout at a screen's resolution, in pixels rounded to nearest with
+// halves to even. A resolution below 0 or above 100,000 dpi (no screen has
+// one) counts as the nearest of those.
 NoticeLayout ForDpi(int dpiX, int dpiY);
 
 // The status label sized to a caption that measures textWidth x textHeight.

@@ -54,25 +54,65 @@ def files():
     ids = re.findall(r'supportedOS Id="\{(\w+)', manifest)
     check(f"manifest 1: asInvoker, DPI-aware, Vista to 10/11 {ids}", 'level="asInvoker"' in manifest
           and "dpiAware>true<" in manifest and len(ids) == 5 and ids[0] == "e2011457" and ids[-1] == "8e0f7a12")
-    runtime = set(re.findall(r"\b(_Unwind_\w+|__gxx_personality\w*|__cxa_throw|__cxa_allocate_exception)\b",
-                             open(f"{os.path.dirname(EXE)}/endnow.map").read()))
-    check(f"{os.path.getsize(EXE)} bytes, at most 36 KiB; no exception runtime in the link map {runtime or ''}",
-          os.path.getsize(EXE) <= 36864 and not runtime)
+    link_map = open(f"{os.path.dirname(EXE)}/endnow.map").read()
+    runtime = set(re.findall(r"\b(_Unwind_\w+|__gxx_personality\w*|__cxa_throw|__cxa_allocate_exception)\b", link_map))
+    # Nothing runs static constructors or destructors: the exe has its own start-up and no C run-time.
+    statics = re.findall(r"^ (\.c?[cd]tors?(?:\.\S+)?)\s+0x\w+\s+0x\w+\s+(\S+)", link_map, re.M)
+    check(f"{os.path.getsize(EXE)} bytes, at most 24 KiB; no exception runtime {runtime or ''} and no static "
+          f"constructor or destructor {statics} in the link map",
+          os.path.getsize(EXE) <= 24576 and not runtime and not statics and "__CTOR_LIST__" in link_map)
     if ARCH == "win64":
         return
+    instructions(link_map)
     found = {(d.dll.decode().lower(), f.name.decode()) for d in pe.DIRECTORY_ENTRY_IMPORT for f in d.imports}
     listed = {(d.lower(), f): (nine_x, nt) for d, f, nine_x, nt in
               filter(None, (line.split("#")[0].split() for line in open(f"{ROOT}/res/imports.txt")))}
-    # Each in Windows 95 ("95*": the C run-time DLL, which a 95 machine needs installed; see the list) and NT 4.0.
-    new = [k for k, (nine_x, nt) in listed.items() if nine_x != ("95*" if k[0] == "msvcrt.dll" else "95") or
-           nt not in ("3.1", "3.5", "3.51", "4.0")]
+    new = [k for k, (nine_x, nt) in listed.items() if nine_x != "95" or nt not in ("3.1", "3.5", "3.51", "4.0")]
     # Windows 95 implements only these of the wide functions; the rest are stubs that fail.
-    wide = [f for d, f in found if d != "msvcrt.dll" and re.search(r"[a-z0-9]W$", f) and f not in
+    wide = [f for d, f in found if re.search(r"[a-z0-9]W$", f) and f not in
             {"GetCommandLineW", "MessageBoxW", "lstrlenW", "TextOutW", "ExtTextOutW", "GetTextExtentPoint32W"}]
-    check(f"{len(found)} imports, only from kernel32, user32, gdi32 and msvcrt, each in Windows 95 and NT 4.0 by "
+    check(f"{len(found)} imports, only from kernel32, user32 and gdi32, each in Windows 95 and NT 4.0 by "
           "res/imports.txt, which lists no more, and no wide function that 95 only stubs",
-          len(found) > 20 and {d for d, _ in found} <= {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"}
+          len(found) > 20 and {d for d, _ in found} <= {"kernel32.dll", "user32.dll", "gdi32.dll"}
           and found == listed.keys() and not new and not wide, (sorted(found ^ listed.keys()), new, wide))
+
+
+# Every instruction of the 80386 and the 80387, as objdump names them in Intel syntax (string instructions without
+# their size letter). The 486 added bswap, cmpxchg and xadd; the Pentium cmpxchg8b, cpuid and rdtsc; the Pentium Pro
+# cmov, fcmov, fcomi, fucomi, the long nop and sysenter; later processors MMX and SSE.
+I386 = set("""aaa aad aam aas adc add and arpl bound bsf bsr bt btc btr bts call cbw cdq clc cld cli clts cmc cmp cmps cwd
+    cwde daa das dec div enter hlt idiv imul in inc ins int int3 into iret iretd ja jae jb jbe jcxz je jecxz jg jge jl
+    jle jmp jne jno jnp jns jo jp js lahf lar lds lea leave les lfs lgdt lgs lidt lldt lmsw lods loop loope loopne lsl
+    lss ltr mov movs movsx movzx mul neg nop not or out outs pop popa popad popf popfd push pusha pushad pushf pushfd
+    rcl rcr ret retf rol ror sahf sal sar sbb scas seta setae setb setbe sete setg setge setl setle setne setno setnp
+    setns seto setp sets sgdt shl shld shr shrd sidt sldt smsw stc std sti stos str sub test verr verw xchg xlat xor
+    f2xm1 fabs fadd faddp fbld fbstp fchs fclex fcom fcomp fcompp fcos fdecstp fdiv fdivp fdivr fdivrp ffree fiadd
+    ficom ficomp fidiv fidivr fild fimul fincstp finit fist fistp fisub fisubr fld fld1 fldcw fldenv fldl2e fldl2t
+    fldlg2 fldln2 fldpi fldz fmul fmulp fnclex fninit fnop fnsave fnstcw fnstenv fnstsw fpatan fprem fprem1 fptan
+    frndint frstor fsave fscale fsin fsincos fsqrt fst fstcw fstenv fstp fstsw fsub fsubp fsubr fsubrp ftst fucom
+    fucomp fucompp fwait fxam fxch fxtract fyl2x fyl2xp1""".split())
+PREFIXES = {"rep", "repz", "repnz", "repe", "repne", "lock", "data16", "addr16", "cs", "ds", "es", "fs", "gs", "ss"}
+
+
+def instructions(link_map):
+    # The code, up to the constructor lists the linker puts after it in .text.
+    end = re.search(r"^\s+(0x\w+)\s+__CTOR_LIST__ = \.", link_map, re.M)[1]
+    listing = subprocess.run(["i686-w64-mingw32-objdump", "-d", "-M", "intel", f"--stop-address={end}", EXE],
+                             capture_output=True, text=True, check=True).stdout
+    newer, seen = {}, 0
+    for line in listing.splitlines():
+        fields = line.split("\t")
+        if len(fields) < 3 or not fields[2].strip():
+            continue
+        words = fields[2].split()
+        while words[0] in PREFIXES and len(words) > 1:
+            words.pop(0)
+        seen += 1
+        operands = " ".join(words[1:])
+        # A nop with an operand is the Pentium Pro's long nop (0F 1F); the others are MMX and SSE registers.
+        if words[0] not in I386 or (words[0] == "nop" and operands) or re.search(r"\b[xyz]?mm\d", operands):
+            newer[words[0]] = newer.get(words[0], 0) + 1
+    check(f"{seen} instructions up to {end}, none that a 386 with a 387 lacks {newer or ''}", seen > 1000 and not newer)
 
 
 def reg(key, name, value, kind="REG_SZ"):
