@@ -23,7 +23,8 @@ void EnableShutdownPrivilege() {
     TOKEN_PRIVILEGES wanted{1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}}, previous{};
     DWORD length = 0;
     HANDLE token = nullptr;
-    if (lookup && open && adjust && lookup(nullptr, "SeShutdownPrivilege", &wanted.Privileges[0].Luid) &&
+    if (lookup && open && adjust &&
+        lookup(nullptr, "SeShutdownPrivilege", &wanted.Privileges[0].Luid) &&
         open(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
         adjust(token, FALSE, &wanted, sizeof previous, &previous, &length);
         CloseHandle(token);
@@ -44,15 +45,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     AdjustWindowRectEx(&frame, WS_POPUP | WS_THICKFRAME, FALSE, WS_EX_TOOLWINDOW);
     const int w = frame.right - frame.left, h = frame.bottom - frame.top;
     HWND hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, "Floor", "", WS_POPUP | WS_THICKFRAME,
-                                (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
-                                w, h, nullptr, nullptr, instance, nullptr);
+                                (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+                                (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr,
+                                instance, nullptr);
     ShowWindow(hwnd, SW_SHOWNORMAL);
     UpdateWindow(hwnd);
 #else
     (void)instance;
 #endif
     Sleep(1000);
-    if (static_cast<LONG>(GetVersion()) >= 0) EnableShutdownPrivilege();  // high bit clear: the NT family
+    if (static_cast<LONG>(GetVersion()) >= 0)
+        EnableShutdownPrivilege();  // high bit clear: the NT family
     ExitWindowsEx(EWX_LOGOFF, 0xFFFFFFFF);
     return 0;
 }

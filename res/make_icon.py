@@ -13,16 +13,28 @@ SIZE = 32
 
 # The 16-colour VGA palette, as (blue, green, red, 0).
 PALETTE = [
-    (0x00, 0x00, 0x00), (0x80, 0x00, 0x00), (0x00, 0x80, 0x00), (0x80, 0x80, 0x00),
-    (0x00, 0x00, 0x80), (0x80, 0x00, 0x80), (0x00, 0x80, 0x80), (0xC0, 0xC0, 0xC0),
-    (0x80, 0x80, 0x80), (0xFF, 0x00, 0x00), (0x00, 0xFF, 0x00), (0xFF, 0xFF, 0x00),
-    (0x00, 0x00, 0xFF), (0xFF, 0x00, 0xFF), (0x00, 0xFF, 0xFF), (0xFF, 0xFF, 0xFF),
+    (0x00, 0x00, 0x00),
+    (0x80, 0x00, 0x00),
+    (0x00, 0x80, 0x00),
+    (0x80, 0x80, 0x00),
+    (0x00, 0x00, 0x80),
+    (0x80, 0x00, 0x80),
+    (0x00, 0x80, 0x80),
+    (0xC0, 0xC0, 0xC0),
+    (0x80, 0x80, 0x80),
+    (0xFF, 0x00, 0x00),
+    (0x00, 0xFF, 0x00),
+    (0xFF, 0xFF, 0x00),
+    (0x00, 0x00, 0xFF),
+    (0xFF, 0x00, 0xFF),
+    (0x00, 0xFF, 0xFF),
+    (0xFF, 0xFF, 0xFF),
 ]  # listed as (red, green, blue); written reversed below
 BLACK, SILVER, GREY = 0, 7, 8
 
-TOP, EDGE, APEX = 3, 3, 29   # first row, silver rows, last row
-LEFT, RIGHT = 1, 30          # the top edge spans these columns
-MIDDLE = 15.5                # where the two faces meet
+TOP, EDGE, APEX = 3, 3, 29  # first row, silver rows, last row
+LEFT, RIGHT = 1, 30  # the top edge spans these columns
+MIDDLE = 15.5  # where the two faces meet
 
 
 def pixel(x, y):
@@ -44,14 +56,16 @@ def image():
     mask = bytearray()
     for row in reversed(rows):  # a DIB is stored bottom row first
         for x in range(0, SIZE, 2):
-            hi, lo = (c if c is not None else 0 for c in row[x:x + 2])
+            hi, lo = (c if c is not None else 0 for c in row[x : x + 2])
             xor.append(hi << 4 | lo)
         bits = 0
         for x, c in enumerate(row):
             if c is None:
                 bits |= 1 << (SIZE - 1 - x)
         mask += struct.pack(">I", bits)  # 32 pixels: exactly one 4-byte row
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 4, 0, len(xor) + len(mask), 0, 0, 16, 0)
+    header = struct.pack(
+        "<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 4, 0, len(xor) + len(mask), 0, 0, 16, 0
+    )
     palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
     return header + palette + bytes(xor) + bytes(mask)
 

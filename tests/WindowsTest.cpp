@@ -21,7 +21,8 @@ struct ReportingApi : win::RealWinApi {  // reports by throwing instead of endin
 TEST(RealSystemTest, SecurityCallsThatCannotBeBoundFailWithProcNotFound) {
     ReportingApi api("no-such-advapi32.dll");
     EXPECT_EQ(RaisedBy([&] { EnableShutdownPrivilege(api); }).Description,
-              "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [" + GetSystemErrorText(api, 127) + "]");
+              "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [" +
+                  GetSystemErrorText(api, 127) + "]");
 }
 
 TEST(NoticeWindowTest, ItsIconShowsAndTheUserCanNeitherResizeNorCloseIt) {
@@ -32,20 +33,27 @@ TEST(NoticeWindowTest, ItsIconShowsAndTheUserCanNeitherResizeNorCloseIt) {
     EXPECT_NE(::GetClassLongPtrA(hwnd, GCLP_HICON), 0);
     RECT frame{};
     ::GetWindowRect(hwnd, &frame);
-    EXPECT_EQ(::SendMessageA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(frame.right - 1, frame.bottom - 1)), HTBORDER);
+    EXPECT_EQ(::SendMessageA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(frame.right - 1, frame.bottom - 1)),
+              HTBORDER);
     ::SendMessageA(hwnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(::IsWindowVisible(hwnd));
 }
 
-HFONT WINAPI NoFont(int, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, LPCSTR) { return nullptr; }
+HFONT WINAPI NoFont(int, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
+                    LPCSTR) {
+    return nullptr;
+}
 HBITMAP WINAPI NoBitmap(HDC, int, int) { return nullptr; }
 HDC WINAPI NoMemoryDC(HDC) { return nullptr; }
 // The screen's DC is there; the window's is not.
-HDC WINAPI NoWindowDC(HWND hwnd) { return hwnd ? (::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr) : ::GetDC(hwnd); }
+HDC WINAPI NoWindowDC(HWND hwnd) {
+    return hwnd ? (::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr) : ::GetDC(hwnd);
+}
 
 TEST(NoticeWindowTest, AFailedFontOrImageFallsBackAFailedDisplayContextRaisesErrorSeven) {
     ReportingApi api;
-    window::Form1Notice notice(api, ::GetModuleHandleA(nullptr), {&::GetDC, &NoFont, &NoBitmap, &NoMemoryDC});
+    window::Form1Notice notice(api, ::GetModuleHandleA(nullptr),
+                               {&::GetDC, &NoFont, &NoBitmap, &NoMemoryDC});
     notice.SetStatusCaption(L"ShutDown !");
     notice.Show();
     notice.Refresh();
@@ -53,17 +61,22 @@ TEST(NoticeWindowTest, AFailedFontOrImageFallsBackAFailedDisplayContextRaisesErr
     HDC dc = ::GetDC(form.hwnd());
     int white = 0;
     for (int x = 0; x < form.layout().clientWidth / 2; ++x)
-        for (int y = 0; y < form.layout().clientHeight / 3; ++y) white += ::GetPixel(dc, x, y) == RGB(255, 255, 255);
+        for (int y = 0; y < form.layout().clientHeight / 3; ++y)
+            white += ::GetPixel(dc, x, y) == RGB(255, 255, 255);
     EXPECT_GT(white, 20);  // "Windows will now"
-    EXPECT_EQ(::GetPixel(dc, form.layout().clientWidth - 1, form.layout().clientHeight - 1), window::kBackground);
+    EXPECT_EQ(::GetPixel(dc, form.layout().clientWidth - 1, form.layout().clientHeight - 1),
+              window::kBackground);
     EXPECT_GT(form.Label2().width, 0);  // measured in the system font
     ::ReleaseDC(form.hwnd(), dc);
     notice.Unload();
 
-    const window::DrawingCalls noWindowDC{&NoWindowDC, &::CreateFontA, &::CreateCompatibleBitmap, &::CreateCompatibleDC};
-    const auto record = RaisedBy([&] { window::Form1Notice(api, ::GetModuleHandleA(nullptr), noWindowDC).Show(); });
+    const window::DrawingCalls noWindowDC{&NoWindowDC, &::CreateFontA, &::CreateCompatibleBitmap,
+                                          &::CreateCompatibleDC};
+    const auto record =
+        RaisedBy([&] { window::Form1Notice(api, ::GetModuleHandleA(nullptr), noWindowDC).Show(); });
     EXPECT_EQ(std::tie(record.Number, record.Description),
-              std::make_tuple(7, "Can't create the notice window: " + GetSystemErrorText(api, ERROR_NOT_ENOUGH_MEMORY)));
+              std::make_tuple(7, "Can't create the notice window: " +
+                                     GetSystemErrorText(api, ERROR_NOT_ENOUGH_MEMORY)));
 }
 
 }  // namespace

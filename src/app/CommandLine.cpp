@@ -8,7 +8,9 @@ bool IsDelimiter(wchar_t c) { return c == L' ' || c == L'/' || c == L'\t' || c =
 // File names compare without regard to case. Only ASCII letters are folded:
 // a path typed in another case with accented letters falls back to the
 // first-space rule, as every path did before.
-wchar_t Folded(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+wchar_t Folded(wchar_t c) {
+    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
 
 bool SameName(std::wstring_view a, std::wstring_view b) {
     if (a.size() != b.size()) return false;
@@ -19,7 +21,8 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
 
 // Whether the command line starts with path, followed by a space, a tab or its end.
 bool StartsWithName(std::wstring_view commandLine, std::wstring_view path) {
-    if (path.empty() || commandLine.size() < path.size() || !SameName(commandLine.substr(0, path.size()), path))
+    if (path.empty() || commandLine.size() < path.size() ||
+        !SameName(commandLine.substr(0, path.size()), path))
         return false;
     return commandLine.size() == path.size() || commandLine[path.size()] == L' ' ||
            commandLine[path.size()] == L'\t';
@@ -32,7 +35,8 @@ std::size_t OwnPathLength(std::wstring_view commandLine, std::wstring_view modul
     constexpr std::wstring_view kExe = L".exe";
     if (modulePath.size() > kExe.size()) {
         const std::size_t stem = modulePath.size() - kExe.size();
-        if (SameName(modulePath.substr(stem), kExe) && StartsWithName(commandLine, modulePath.substr(0, stem)))
+        if (SameName(modulePath.substr(stem), kExe) &&
+            StartsWithName(commandLine, modulePath.substr(0, stem)))
             return stem;
     }
     return 0;

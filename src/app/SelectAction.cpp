@@ -22,7 +22,8 @@ std::int32_t ShutdownFlags(win::WinApi& api, WindowsNTCache& family) {
 }
 
 ActionChoice SelectAction(win::WinApi& api, WindowsNTCache& family) {
-    const std::wstring token = GetCommandArgument(ArgumentString(api.CommandLine(), api.ModuleFileNameW()));
+    const std::wstring token =
+        GetCommandArgument(ArgumentString(api.CommandLine(), api.ModuleFileNameW()));
     ActionChoice choice;
     if (token.empty()) {
         choice.ExitFlags = EWX_REBOOT;

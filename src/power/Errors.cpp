@@ -12,7 +12,8 @@ constexpr std::uint32_t kMessageBufferSize = 256;
 
 std::string Hex(std::int32_t value) {
     char digits[8];
-    auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint32_t>(value), 16).ptr;
+    auto end =
+        std::to_chars(digits, digits + sizeof digits, static_cast<std::uint32_t>(value), 16).ptr;
     std::string text(digits, end);
     for (char& c : text)
         if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
@@ -29,21 +30,24 @@ std::string Decimal(std::int32_t value) {
 std::string GetSystemErrorText(win::WinApi& api, std::int32_t code) {
     char buffer[kMessageBufferSize] = {};
     const std::uint32_t noSource = 0;
-    std::uint32_t length = api.FormatMessageA(kFormatFromSystemIgnoreInserts, &noSource,
-                                              static_cast<std::uint32_t>(code), 0, buffer, kMessageBufferSize);
+    std::uint32_t length =
+        api.FormatMessageA(kFormatFromSystemIgnoreInserts, &noSource,
+                           static_cast<std::uint32_t>(code), 0, buffer, kMessageBufferSize);
     if (length == 0 || length > kMessageBufferSize) return "";
     return std::string(buffer, length);
 }
 
 std::string ProgramName(const std::string& modulePath) {
     auto folderEnd = modulePath.find_last_of("\\/:");
-    std::string name = folderEnd == std::string::npos ? modulePath : modulePath.substr(folderEnd + 1);
+    std::string name =
+        folderEnd == std::string::npos ? modulePath : modulePath.substr(folderEnd + 1);
     auto dot = name.find_last_of('.');
     if (dot != std::string::npos) name.erase(dot);
     return name;
 }
 
-void Raise(win::WinApi& api, ErrorNumber number, std::string description, std::optional<std::string> helpFile) {
+void Raise(win::WinApi& api, ErrorNumber number, std::string description,
+           std::optional<std::string> helpFile) {
     ErrorRecord record;
     record.Number = number;
     record.Source = ProgramName(api.ModuleFileName()) + ".mShutDown";
@@ -54,8 +58,8 @@ void Raise(win::WinApi& api, ErrorNumber number, std::string description, std::o
 }
 
 std::string FormatErrorMessage(const ErrorRecord& record) {
-    return "Error " + Decimal(record.Number) + " (" + Hex(record.Number) + ") in " + record.Source + "\r\n\r\n" +
-           record.Description;
+    return "Error " + Decimal(record.Number) + " (" + Hex(record.Number) + ") in " + record.Source +
+           "\r\n\r\n" + record.Description;
 }
 
 }  // namespace mShutDown

@@ -19,13 +19,15 @@ bool WindowsNTCache::IsWindowsNT(win::WinApi& api) {
 
 bool ShutdownSystem(win::WinApi& api, WindowsNTCache& family, std::int32_t flags) {
     if (flags < 0 || flags > kHighestFlags)
-        Raise(api, ErrInvalidParameter, "Invalid parameter to ShutdownSystem: " + Decimal(flags), "64");
+        Raise(api, ErrInvalidParameter, "Invalid parameter to ShutdownSystem: " + Decimal(flags),
+              "64");
 
     if (family.IsWindowsNT(api) && !EnableShutdownPrivilege(api)) return false;
 
     if (api.ExitWindowsEx(static_cast<std::uint32_t>(flags), kAnyReason)) return true;
     auto code = api.GetLastError();
-    Raise(api, ErrShutdownFailed, "ShutdownSystem failed: " + GetSystemErrorText(api, static_cast<std::int32_t>(code)));
+    Raise(api, ErrShutdownFailed,
+          "ShutdownSystem failed: " + GetSystemErrorText(api, static_cast<std::int32_t>(code)));
 }
 
 }  // namespace mShutDown

@@ -38,7 +38,9 @@ win::Bool QueryVersion(win::WinApi& api, win::OsVersionInfoA& info) {
 bool IsWin98OrLater(win::WinApi& api) {
     // The first half deliberately ignores the platform: NT 4.x with a minor
     // version above 0 would count too.
-    return Test(api, [](Release r) { return (r.major == 4 && r.minor > 0) || (r.major > 4 && r.platform == k9x); });
+    return Test(api, [](Release r) {
+        return (r.major == 4 && r.minor > 0) || (r.major > 4 && r.platform == k9x);
+    });
 }
 
 bool IsWinMe(win::WinApi& api) {

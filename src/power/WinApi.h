@@ -47,14 +47,16 @@ public:
     virtual Bool LookupPrivilegeValueA(const char* systemName, const char* name, Luid& luid) = 0;
     virtual Handle GetCurrentProcess() = 0;
     virtual Bool OpenProcessToken(Handle process, std::uint32_t desiredAccess, Handle& token) = 0;
-    virtual Bool AdjustTokenPrivileges(Handle token, Bool disableAll, const TokenPrivileges& newState,
-                                       std::uint32_t bufferLength, TokenPrivileges* previousState,
+    virtual Bool AdjustTokenPrivileges(Handle token, Bool disableAll,
+                                       const TokenPrivileges& newState, std::uint32_t bufferLength,
+                                       TokenPrivileges* previousState,
                                        std::uint32_t* returnLength) = 0;
     virtual Bool CloseHandle(Handle handle) = 0;
     virtual Bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) = 0;
     virtual std::uint32_t GetLastError() = 0;
-    virtual std::uint32_t FormatMessageA(std::uint32_t flags, const void* source, std::uint32_t messageId,
-                                         std::uint32_t languageId, char* buffer, std::uint32_t size) = 0;
+    virtual std::uint32_t FormatMessageA(std::uint32_t flags, const void* source,
+                                         std::uint32_t messageId, std::uint32_t languageId,
+                                         char* buffer, std::uint32_t size) = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
 
     // GetCommandLineW: the whole command line, program name included.

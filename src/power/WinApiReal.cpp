@@ -19,7 +19,8 @@ namespace {
 // executable still loads where it is missing or incomplete.
 using LookupPrivilegeValueAFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, PLUID);
 using OpenProcessTokenFn = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
-using AdjustTokenPrivilegesFn = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD);
+using AdjustTokenPrivilegesFn = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD,
+                                              PTOKEN_PRIVILEGES, PDWORD);
 
 // A call whose function could not be bound fails like the call itself would.
 Bool Unbound() {
@@ -59,24 +60,29 @@ Bool RealWinApi::OpenProcessToken(Handle process, std::uint32_t desiredAccess, H
     return fn(process, desiredAccess, &token);
 }
 
-Bool RealWinApi::AdjustTokenPrivileges(Handle token, Bool disableAll, const TokenPrivileges& newState,
-                                       std::uint32_t bufferLength, TokenPrivileges* previousState,
+Bool RealWinApi::AdjustTokenPrivileges(Handle token, Bool disableAll,
+                                       const TokenPrivileges& newState, std::uint32_t bufferLength,
+                                       TokenPrivileges* previousState,
                                        std::uint32_t* returnLength) {
     auto fn = reinterpret_cast<AdjustTokenPrivilegesFn>(Advapi32Function("AdjustTokenPrivileges"));
     if (!fn) return Unbound();
     TokenPrivileges state = newState;  // the system takes it as non-const
     return fn(token, disableAll, reinterpret_cast<PTOKEN_PRIVILEGES>(&state), bufferLength,
-              reinterpret_cast<PTOKEN_PRIVILEGES>(previousState), reinterpret_cast<PDWORD>(returnLength));
+              reinterpret_cast<PTOKEN_PRIVILEGES>(previousState),
+              reinterpret_cast<PDWORD>(returnLength));
 }
 
 Bool RealWinApi::CloseHandle(Handle handle) { return ::CloseHandle(handle); }
 
-Bool RealWinApi::ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) { return ::ExitWindowsEx(flags, reason); }
+Bool RealWinApi::ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) {
+    return ::ExitWindowsEx(flags, reason);
+}
 
 std::uint32_t RealWinApi::GetLastError() { return ::GetLastError(); }
 
-std::uint32_t RealWinApi::FormatMessageA(std::uint32_t flags, const void* source, std::uint32_t messageId,
-                                         std::uint32_t languageId, char* buffer, std::uint32_t size) {
+std::uint32_t RealWinApi::FormatMessageA(std::uint32_t flags, const void* source,
+                                         std::uint32_t messageId, std::uint32_t languageId,
+                                         char* buffer, std::uint32_t size) {
     return ::FormatMessageA(flags, source, messageId, languageId, buffer, size, nullptr);
 }
 
@@ -93,15 +99,16 @@ std::string RealWinApi::ModuleFileName() {
 std::wstring RealWinApi::ModuleFileNameW() {
     // Bound at run time: Windows 95, 98 and Me export it as a stub that fails.
     using GetModuleFileNameWFn = DWORD(WINAPI*)(HMODULE, LPWSTR, DWORD);
-    auto wide = reinterpret_cast<GetModuleFileNameWFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetModuleFileNameW")));
+    auto wide = reinterpret_cast<GetModuleFileNameWFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetModuleFileNameW")));
     wchar_t path[MAX_PATH + 1] = {};
     if (wide) {
         const DWORD length = wide(nullptr, path, MAX_PATH);
         if (length > 0 && length < MAX_PATH) return std::wstring(path, length);
     }
     const std::string narrow = ModuleFileName();
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, narrow.data(), static_cast<int>(narrow.size()), path, MAX_PATH);
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, narrow.data(),
+                                             static_cast<int>(narrow.size()), path, MAX_PATH);
     return std::wstring(path, length > 0 ? length : 0);
 }
 

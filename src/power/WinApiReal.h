@@ -24,7 +24,8 @@ public:
     Bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
     std::uint32_t GetLastError() override;
     std::uint32_t FormatMessageA(std::uint32_t flags, const void* source, std::uint32_t messageId,
-                                 std::uint32_t languageId, char* buffer, std::uint32_t size) override;
+                                 std::uint32_t languageId, char* buffer,
+                                 std::uint32_t size) override;
     void Sleep(std::uint32_t milliseconds) override;
     std::wstring CommandLine() override;
     std::string ModuleFileName() override;

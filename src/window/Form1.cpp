@@ -15,12 +15,14 @@ constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 Layout::NoticeLayout ScreenLayout(win::WinApi& api, const DrawingCalls& calls) {
     WindowDC screen(nullptr, calls.getDC);
     if (!screen.get()) RaiseNoWindow(api);
-    return Layout::ForDpi(::GetDeviceCaps(screen.get(), LOGPIXELSX), ::GetDeviceCaps(screen.get(), LOGPIXELSY));
+    return Layout::ForDpi(::GetDeviceCaps(screen.get(), LOGPIXELSX),
+                          ::GetDeviceCaps(screen.get(), LOGPIXELSY));
 }
 
 void DrawLabel(HDC dc, const Layout::Box& box, const std::wstring& text) {
     // Not clipped to the box: an italic's overhang stays visible.
-    ::ExtTextOutW(dc, box.left, box.top, 0, nullptr, text.data(), static_cast<UINT>(text.size()), nullptr);
+    ::ExtTextOutW(dc, box.left, box.top, 0, nullptr, text.data(), static_cast<UINT>(text.size()),
+                  nullptr);
 }
 
 // The painter's target: the window's own measurements, drawing into its kept image.
@@ -30,7 +32,9 @@ public:
         : api_(api), form_(form), windowDC_(windowDC), imageDC_(imageDC) {}
 
     int GetDeviceCaps(int index) override { return ::GetDeviceCaps(windowDC_, index); }
-    Gradient::Brush CreateSolidBrush(std::uint32_t color) override { return ::CreateSolidBrush(color); }
+    Gradient::Brush CreateSolidBrush(std::uint32_t color) override {
+        return ::CreateSolidBrush(color);
+    }
     int FillRect(const Gradient::Rect& r, Gradient::Brush brush) override {
         // Bands past the window's edge come as inverted rectangles. GDI would
         // flip them and paint a line at the origin over the finished bands;
@@ -39,7 +43,9 @@ public:
         const RECT rect{r.left, r.top, r.right, r.bottom};
         return ::FillRect(imageDC_, &rect, static_cast<HBRUSH>(brush));
     }
-    int DeleteObject(Gradient::Brush brush) override { return ::DeleteObject(static_cast<HBRUSH>(brush)); }
+    int DeleteObject(Gradient::Brush brush) override {
+        return ::DeleteObject(static_cast<HBRUSH>(brush));
+    }
     std::int32_t InnerWidth() override { return Client().right; }
     std::int32_t InnerHeight() override { return Client().bottom; }
     void SetBackColor(std::uint32_t color) override { form_.SetBackColor(color); }
@@ -70,7 +76,8 @@ Form1::Form1(win::WinApi& api, HINSTANCE instance, const DrawingCalls& calls)
       instance_(instance),
       calls_(calls),
       layout_(ScreenLayout(api, calls)),
-      class_(instance, kClassName, &Form1::WindowProc, ::LoadIconA(instance, MAKEINTRESOURCEA(kIconId)), kBackground),
+      class_(instance, kClassName, &Form1::WindowProc,
+             ::LoadIconA(instance, MAKEINTRESOURCEA(kIconId)), kBackground),
       label2_(layout_.label2) {
     if (!class_.registered()) RaiseNoWindow(api_);
     Create();
@@ -81,11 +88,11 @@ void Form1::Create() {
     RECT frame{0, 0, layout_.clientWidth, layout_.clientHeight};
     ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    const Layout::Point at =
-        Layout::Centred(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), width, height);
+    const Layout::Point at = Layout::Centred(::GetSystemMetrics(SM_CXSCREEN),
+                                             ::GetSystemMetrics(SM_CYSCREEN), width, height);
     // Hidden until Show; WindowProc takes hold of the handle on WM_NCCREATE.
-    if (!::CreateWindowExA(kExStyle, class_.name(), "", kStyle, at.x, at.y, width, height, nullptr, nullptr,
-                           instance_, this))
+    if (!::CreateWindowExA(kExStyle, class_.name(), "", kStyle, at.x, at.y, width, height, nullptr,
+                           nullptr, instance_, this))
         RaiseNoWindow(api_);
 }
 
@@ -93,9 +100,9 @@ void Form1::Create() {
 void Form1::Load() {
     WindowDC windowDC(hwnd(), calls_.getDC);
     if (!windowDC.get()) RaiseNoWindow(api_);
-    font_ = Font(calls_.createFont(layout_.fontHeight, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET,
-                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                               kFontFace));
+    font_ = Font(calls_.createFont(layout_.fontHeight, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE,
+                                   ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                   DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontFace));
     image_ = Bitmap(calls_.createBitmap(windowDC.get(), layout_.clientWidth, layout_.clientHeight));
     imageDC_ = MemoryDC(calls_.createMemoryDC(windowDC.get()));
     imageSelected_.emplace(imageDC_.get(), image_.get());
@@ -111,7 +118,8 @@ void Form1::SetStatusCaption(const std::wstring& caption) {
         WindowDC dc(hwnd(), calls_.getDC);
         if (!dc.get()) RaiseNoWindow(api_);
         Selection font(dc.get(), font_.get());
-        ::GetTextExtentPoint32W(dc.get(), caption.data(), static_cast<int>(caption.size()), &extent);
+        ::GetTextExtentPoint32W(dc.get(), caption.data(), static_cast<int>(caption.size()),
+                                &extent);
     }
     // The old and new places both need repainting.
     RECT old{label2_.left, label2_.top, label2_.right(), label2_.bottom()};
@@ -133,7 +141,9 @@ void Form1::Refresh() {
 void Form1::Paint() {
     PaintSession paint(hwnd());
     const HDC dc = paint.dc();
-    if (image_ && imageDC_) ::BitBlt(dc, 0, 0, layout_.clientWidth, layout_.clientHeight, imageDC_.get(), 0, 0, SRCCOPY);
+    if (image_ && imageDC_)
+        ::BitBlt(dc, 0, 0, layout_.clientWidth, layout_.clientHeight, imageDC_.get(), 0, 0,
+                 SRCCOPY);
     Selection font(dc, font_.get());
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, kTextColor);

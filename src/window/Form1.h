@@ -66,7 +66,7 @@ private:
     WindowClass class_;
     OwnedWindow window_;  // destroyed before its class is unregistered
     Font font_;
-    Bitmap image_;     // what the painter drew, shown by every repaint
+    Bitmap image_;  // what the painter drew, shown by every repaint
     MemoryDC imageDC_;
     std::optional<Selection> imageSelected_;
     Gradient::PainterState painter_;
@@ -80,7 +80,9 @@ public:
     Form1Notice(win::WinApi& api, HINSTANCE instance, const DrawingCalls& calls = {})
         : api_(api), instance_(instance), calls_(calls) {}
 
-    void SetStatusCaption(const std::wstring& caption) override { Form().SetStatusCaption(caption); }
+    void SetStatusCaption(const std::wstring& caption) override {
+        Form().SetStatusCaption(caption);
+    }
     void Show() override { Form().Show(); }
     void Refresh() override { Form().Refresh(); }
     void Unload() override { form_.reset(); }

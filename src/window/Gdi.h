@@ -37,7 +37,8 @@ using MemoryDC = Owned<HDC, ::DeleteDC>;  // from CreateCompatibleDC
 // A window's DC from GetDC, handed back with ReleaseDC.
 class WindowDC {
 public:
-    explicit WindowDC(HWND hwnd, decltype(&::GetDC) getDC = &::GetDC) : hwnd_(hwnd), dc_(getDC(hwnd)) {}
+    explicit WindowDC(HWND hwnd, decltype(&::GetDC) getDC = &::GetDC)
+        : hwnd_(hwnd), dc_(getDC(hwnd)) {}
     ~WindowDC() {
         if (dc_) ::ReleaseDC(hwnd_, dc_);
     }
@@ -53,7 +54,8 @@ private:
 // An object selected into a DC for a scope; the previous one goes back.
 class Selection {
 public:
-    Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(dc && object ? ::SelectObject(dc, object) : nullptr) {}
+    Selection(HDC dc, HGDIOBJ object)
+        : dc_(dc), previous_(dc && object ? ::SelectObject(dc, object) : nullptr) {}
     ~Selection() {
         if (previous_) ::SelectObject(dc_, previous_);
     }

@@ -33,7 +33,8 @@ public:
         return r;
     }
     std::int16_t To16(std::int32_t v) {
-        if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())
+        if (v < std::numeric_limits<std::int16_t>::min() ||
+            v > std::numeric_limits<std::int16_t>::max())
             Overflow();
         return static_cast<std::int16_t>(v);
     }
@@ -41,7 +42,8 @@ public:
     std::int32_t Round(double v) {
         if (!std::isfinite(v)) Overflow();
         double r = std::nearbyint(v);
-        if (r < std::numeric_limits<std::int32_t>::min() || r > std::numeric_limits<std::int32_t>::max())
+        if (r < std::numeric_limits<std::int32_t>::min() ||
+            r > std::numeric_limits<std::int32_t>::max())
             Overflow();
         return static_cast<std::int32_t>(r);
     }
@@ -60,12 +62,17 @@ private:
 std::int16_t BandsFor(std::int32_t& depth) {
     switch (depth) {
         case 4:
-        case 8: return 64;
-        case 15: return 32;
+        case 8:
+            return 64;
+        case 15:
+            return 32;
         case 16:
         case 24:
-        case 32: return 256;
-        default: depth = 4; return 64;  // monochrome, or a failed query
+        case 32:
+            return 256;
+        default:
+            depth = 4;
+            return 64;  // monochrome, or a failed query
     }
 }
 
@@ -89,7 +96,8 @@ void FillBand(Surface& target, const Rect& rect, std::uint32_t color) {
 void PaintGradient(win::WinApi& api, Surface& target, PainterState& state, GradientMode mode) {
     Checked math(api);
     if (state.ColorDepth == 0) {
-        state.ColorDepth = math.Mul(target.GetDeviceCaps(kBitsPixel), target.GetDeviceCaps(kPlanes));
+        state.ColorDepth =
+            math.Mul(target.GetDeviceCaps(kBitsPixel), target.GetDeviceCaps(kPlanes));
         state.BandCount = BandsFor(state.ColorDepth);
     }
     if (mode == Flat) {
@@ -115,10 +123,12 @@ void PaintGradient(win::WinApi& api, Surface& target, PainterState& state, Gradi
             rect.bottom = math.Sub(rect.bottom, heightStep);
             rect.right = math.Sub(rect.right, widthStep);
         } else if (mode == FromBottom) {
-            target.FillRect({rect.left, math.Sub(rect.bottom, heightStep), rect.right, rect.bottom}, brush);
+            target.FillRect({rect.left, math.Sub(rect.bottom, heightStep), rect.right, rect.bottom},
+                            brush);
             rect.bottom = math.Sub(rect.bottom, heightStep);
         } else {
-            target.FillRect({math.Sub(rect.right, widthStep), rect.top, rect.right, rect.bottom}, brush);
+            target.FillRect({math.Sub(rect.right, widthStep), rect.top, rect.right, rect.bottom},
+                            brush);
             rect.right = math.Sub(rect.right, widthStep);
         }
         target.DeleteObject(brush);

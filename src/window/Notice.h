@@ -11,9 +11,9 @@ public:
     virtual ~Notice() = default;
     // The first use of any of these creates and loads the window.
     virtual void SetStatusCaption(const std::wstring& caption) = 0;
-    virtual void Show() = 0;      // non-modal, no owner, centred
-    virtual void Refresh() = 0;   // fully drawn before it returns
-    virtual void Unload() = 0;    // window, class and drawing objects released
+    virtual void Show() = 0;     // non-modal, no owner, centred
+    virtual void Refresh() = 0;  // fully drawn before it returns
+    virtual void Unload() = 0;   // window, class and drawing objects released
 };
 
 }  // namespace window

@@ -12,11 +12,14 @@
 int main() {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    std::wstring line = argc > 1 ? std::wstring(argv[1]) + (argc > 2 ? L" " + std::wstring(argv[2]) : L"") : L"";
+    std::wstring line =
+        argc > 1 ? std::wstring(argv[1]) + (argc > 2 ? L" " + std::wstring(argv[2]) : L"") : L"";
     STARTUPINFOW startup{sizeof startup};
     PROCESS_INFORMATION process{};
     DWORD code = 3;  // not started
-    if (argc > 1 && CreateProcessW(argv[1], line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        WaitForSingleObject(process.hProcess, INFINITE), GetExitCodeProcess(process.hProcess, &code);
+    if (argc > 1 && CreateProcessW(argv[1], line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &process))
+        WaitForSingleObject(process.hProcess, INFINITE),
+            GetExitCodeProcess(process.hProcess, &code);
     return static_cast<int>(code);
 }

@@ -12,7 +12,9 @@ namespace testing::internal {
 
 struct Notification {
     void Notify() { notified = true; }
-    void WaitForNotification() { while (!notified) continue; }
+    void WaitForNotification() {
+        while (!notified) continue;
+    }
     std::atomic<bool> notified{false};
 };
 
