@@ -3,10 +3,11 @@
 # ~/.wine), passing ARGS through. WINEVERSION=winxp ./run.sh /S pretends to be
 # another Windows release. Under Wine the request ends only that prefix's
 # session. Where the kernel runs no 32-bit code, the 32-bit exe runs under
-# qemu user-mode emulation (tools.sh).
+# qemu user-mode emulation (tools/wine.sh).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
-source ./tools.sh
+source ./tools/setup.sh
+source ./tools/wine.sh
 ensure_tools
 build_win32 >/dev/null
 exe=$PWD/build/win32/endnow.exe

@@ -4,12 +4,13 @@
 # under Wine on a private X display, and its 64-bit twin beside it.
 #
 # Where the kernel runs no 32-bit code, the 32-bit programs run under qemu
-# user-mode emulation (tools.sh); where they cannot run at all, the run fails.
+# user-mode emulation (tools/wine.sh); where they cannot run at all, the run fails.
 # Every phase counts its passes and failures; the closing line adds them up,
 # and the exit code is non-zero when anything failed.
 set -uo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")"
-source ./tools.sh
+cd "$(dirname "${BASH_SOURCE[0]}")" || exit 1
+source ./tools/setup.sh
+source ./tools/wine.sh
 ensure_tools || exit 1
 
 log=build/test-logs
@@ -54,8 +55,19 @@ e2e() {
   "$@" >"$out" 2>&1
   code=$?
   grep -v '^ok ' "$out"
-  tally "$out" "$(last "$out" '^e2e: ([0-9]+) passed.*')" "$(last "$out" '^e2e: [0-9]+ passed, ([0-9]+) failed.*')" "$code"
+  tally "$out" "$(last "$out" '^e2e: ([0-9]+) passed.*')" \
+    "$(last "$out" '^e2e: [0-9]+ passed, ([0-9]+) failed.*')" "$code"
 }
+
+# Formatting first: each file that clang-format or black would change, or
+# that shellcheck warns about, is one failure.
+echo "== formatting: clang-format, black, shellcheck -S warning"
+mapfile -t unformatted < <(tools/format.sh --check)
+for f in "${unformatted[@]}"; do
+  echo "!! not formatted (tools/format.sh formats it), or shellcheck warns: $f"
+done
+checked=$(git ls-files '*.cpp' '*.h' '*.py' '*.sh' .ci/run | wc -l)
+tally format $((checked - ${#unformatted[@]})) ${#unformatted[@]} 0
 
 echo "== unit tests, native"
 if cmake --preset host >/dev/null && cmake --build --preset host >"$log/host-build.txt" 2>&1; then
@@ -88,11 +100,14 @@ if [ "$builds_ok" -eq 1 ]; then
   if decide_win32; then
     echo "== 32-bit exe: $ENDNOW_WIN32_NOTE"
     gtest_phase unit-win32 ctest --preset win32 --verbose
-    e2e exe-win32 bash tests/wine-run.sh win32 -- python3 tests/e2e/e2e.py run build/win32/endnow.exe win32
+    e2e exe-win32 bash tests/wine-run.sh win32 -- \
+      python3 tests/e2e/e2e.py run build/win32/endnow.exe win32
     gtest_phase unit-win64 ctest --preset win64 --verbose
-    e2e exe-win64 bash tests/wine-run.sh win64 -- python3 tests/e2e/e2e.py run build/win64/endnow.exe win64
+    e2e exe-win64 bash tests/wine-run.sh win64 -- \
+      python3 tests/e2e/e2e.py run build/win64/endnow.exe win64
   else
-    echo "!! the 32-bit exe could not be run under Wine on this machine (above): every Wine test fails"
+    echo "!! the 32-bit exe could not be run under Wine on this machine (above):" \
+      "every Wine test fails"
     tally "32-bit exe" 0 1 1
   fi
   echo "exe: build/win32/endnow.exe $(stat -c %s build/win32/endnow.exe) bytes," \

@@ -1,4 +1,4 @@
-// The notice's arithmetic: its layout at a resolution and the painter's bands.
+// The notice's geometry: its layout at a resolution and the painter's bands.
 #include <array>
 #include <climits>
 
@@ -11,144 +11,144 @@ namespace {
 using namespace Gradient;
 using Quad = std::array<std::int32_t, 4>;
 
-TEST(LayoutTest, TwipsBecomePixelsAtTheScreensResolution) {
-    // 15 twips a pixel at 96 dpi; at 144, 2145 twips is 214.5 pixels and 1005 is 100.5: halves go
-    // to even.
-    const std::tuple<int, Quad, Layout::Box, Layout::Box> cases[] = {
-        // dpi, inner size, label2Right, font; the labels
-        {96, {420, 143, 409, -48}, {0, 0, 417, 65}, {388, 64, 21, 67}},
-        {120, {525, 179, 511, -60}, {0, 0, 521, 81}, {485, 80, 26, 84}},
-        {144, {630, 214, 614, -72}, {0, 0, 626, 98}, {582, 96, 32, 100}}};
-    for (auto& [dpi, sizes, label1, label2] : cases) {
-        const Layout::NoticeLayout l = Layout::ForDpi(dpi, dpi);
-        EXPECT_EQ(Quad({l.clientWidth, l.clientHeight, l.label2Right, l.fontHeight}), sizes);
-        EXPECT_TRUE(l.label1 == label1 && l.label2 == label2) << dpi;
-        EXPECT_TRUE(Layout::StatusLabel(l, 180, 67) ==
-                    (Layout::Box{sizes[2] - 180, label2.top, 180, 67}))
-            << dpi;
+struct LayoutRow {
+    int dpi;
+    Quad sizes;  // inner width and height, the status label's right edge, the font's height
+    Layout::Box label1;
+    Layout::Box label2;
+};
+
+TEST(PaintTest, TwipsBecomePixelsAtTheScreensResolutionHalvesToEven) {
+    const LayoutRow rows[] = {
+        {.dpi = 96,
+         .sizes = {420, 143, 409, -48},
+         .label1 = {0, 0, 417, 65},
+         .label2 = {388, 64, 21, 67}},
+        {.dpi = 120,
+         .sizes = {525, 179, 511, -60},
+         .label1 = {0, 0, 521, 81},
+         .label2 = {485, 80, 26, 84}},
+        // 2145 twips is 214.5 pixels, 1005 is 100.5.
+        {.dpi = 144,
+         .sizes = {630, 214, 614, -72},
+         .label1 = {0, 0, 626, 98},
+         .label2 = {582, 96, 32, 100}},
+    };
+    for (const LayoutRow& row : rows) {
+        const Layout::NoticeLayout l = Layout::ForDpi(row.dpi, row.dpi);
+        EXPECT_EQ(Quad({l.clientWidth, l.clientHeight, l.label2Right, l.fontHeight}), row.sizes);
+        EXPECT_EQ(l.label1, row.label1) << row.dpi;
+        EXPECT_EQ(l.label2, row.label2) << row.dpi;
+        // A caption grows the status label leftward from its right edge.
+        const Layout::Box sized{row.sizes[2] - 180, row.label2.top, 180, 67};
+        EXPECT_EQ(Layout::StatusLabel(l, 180, 67), sized) << row.dpi;
     }
     // The arithmetic is 32-bit: a resolution no screen has is taken as 100,000 dpi.
     EXPECT_EQ(Layout::ForDpi(3'000'000, 100'000).clientWidth, 437'500);
 }
 
-// Records every fill and the brushes alive; a brush's handle is its colour.
+// Records every fill and the brushes alive; a brush's handle is its colour plus one.
 struct RecordingSurface : Surface {
-    RecordingSurface(int bits, int planes, std::int32_t width, std::int32_t height)
-        : bits(bits), planes(planes), width(width), height(height) {}
-    int bits, planes, refreshes = 0, alive = 0, mostAlive = 0;
-    std::int32_t width, height;
+    // Bits per pixel, planes, inner width and height.
+    explicit RecordingSurface(Quad screen = {16, 1, 420, 143})
+        : bits(screen[0]), planes(screen[1]), width(screen[2]), height(screen[3]) {}
+    int bits;
+    int planes;
+    std::int32_t width;
+    std::int32_t height;
+    int alive = 0;
+    int mostAlive = 0;
     std::vector<std::pair<Quad, int>> fills;  // rectangle, blue
     std::vector<std::uint32_t> backColors;
 
-    int GetDeviceCaps(int index) override {
-        return index == kBitsPixel ? bits : index == kPlanes ? planes : 0;
-    }
+    int GetDeviceCaps(int index) override { return index == kBitsPixel ? bits : planes; }
     Brush CreateSolidBrush(std::uint32_t color) override {
         mostAlive = std::max(mostAlive, ++alive);
-        return reinterpret_cast<Brush>(std::uintptr_t{color} + 1);  // never null: black is 0
+        return reinterpret_cast<Brush>(std::uintptr_t{color} + 1);
     }
-    int FillRect(const Rect& r, Brush b) override {
-        return fills.push_back({{r.left, r.top, r.right, r.bottom}, Blue(b)}), 1;
+    int FillRect(const Rect& r, Brush brush) override {
+        const auto blue = (reinterpret_cast<std::uintptr_t>(brush) - 1) >> 16;
+        fills.push_back({{r.left, r.top, r.right, r.bottom}, static_cast<int>(blue)});
+        return 1;
     }
-    static int Blue(Brush b) {
-        return static_cast<int>((reinterpret_cast<std::uintptr_t>(b) - 1) >> 16);
+    int DeleteObject(Brush) override {
+        --alive;
+        return 1;
     }
-    int DeleteObject(Brush) override { return --alive, 1; }
     std::int32_t InnerWidth() override { return width; }
     std::int32_t InnerHeight() override { return height; }
     void SetBackColor(std::uint32_t color) override { backColors.push_back(color); }
-    void Refresh() override { ++refreshes; }
-    int BlueAt(std::int32_t x,
-               std::int32_t y) const {  // that of the last fill covering the pixel, -1 for none
+    void Refresh() override {}
+    // The blue of the last fill that covers the pixel; -1 for none.
+    int BlueAt(std::int32_t x, std::int32_t y) const {
         int blue = -1;
-        for (const auto& [r, b] : fills)
-            blue = x >= r[0] && y >= r[1] && x < r[2] && y < r[3] ? b : blue;
+        for (const auto& [r, b] : fills) {
+            if (x >= r[0] && y >= r[1] && x < r[2] && y < r[3]) blue = b;
+        }
         return blue;
     }
 };
 
-TEST(BandTest, PaintsTheBandsOfItsDepthOneBrushAtATime) {
-    constexpr auto kBR = FromBottomRight;
-    // The first fill and the last, in pure blue; a pixel at the top or left, and the blue it ends
-    // in.
-    struct {
-        GradientMode mode;
-        int bits, planes, width, height, depth, bands;
-        Quad first, last;
-        int x, y, blue;
-    } cases[] = {
-        // 256 bands; steps 1 and 2 (143/256 = 0.56, 420/256 = 1.64); the corner ends in band 142.
-        {kBR, 16, 1, 420, 143, 16, 256, {0, 142, 420, 143}, {0, 0, -92, -113}, 0, 0, 142},
-        {kBR, 24, 1, 420, 143, 24, 256, {0, 142, 420, 143}, {0, 0, -92, -113}, 0, 0, 142},
-        // 64 bands; steps 2 and 7; the right edge reaches 0 after 60 bands.
-        {kBR, 8, 1, 420, 143, 8, 64, {0, 141, 420, 143}, {0, 0, -28, 15}, 0, 0, 236},
-        // 32 bands; steps 4 and 13; a 4 x 15 patch of pure blue stays at the corner.
-        {kBR, 15, 1, 420, 143, 15, 32, {0, 139, 420, 143}, {0, 0, 4, 15}, 0, 0, 255},
-        // Planes times bits; a depth no table has counts as 4: 64 bands.
-        {kBR, 4, 2, 420, 143, 8, 64, {0, 141, 420, 143}, {0, 0, -28, 15}, 0, 0, 236},
-        {kBR, 48, 1, 420, 143, 4, 64, {0, 141, 420, 143}, {0, 0, -28, 15}, 0, 0, 236},
-        // Steps round halves to even: 128/256 = 0.5 gives 0, 384/256 = 1.5 and 160/64 = 2.5 give 2.
-        {kBR, 16, 1, 420, 128, 16, 256, {0, 128, 420, 128}, {0, 0, -92, 128}, 0, 0, 209},
-        {kBR, 16, 1, 420, 384, 16, 256, {0, 382, 420, 384}, {0, 0, -92, -128}, 0, 0, 191},
-        {kBR, 8, 1, 160, 143, 8, 64, {0, 141, 160, 143}, {0, 0, 32, 15}, 0, 0, 255},
-        // One direction: rows only, or columns only (any other mode too).
-        {FromBottom, 16, 1, 420, 143, 16, 256, {0, 142, 420, 143}, {0, 0, 420, -113}, 419, 0, 142},
-        {FromRight, 16, 1, 420, 143, 16, 256, {418, 0, 420, 143}, {0, 0, -92, 143}, 0, 142, 209},
-        {GradientMode(5),
-         16,
-         1,
-         420,
-         143,
-         16,
-         256,
-         {418, 0, 420, 143},
-         {0, 0, -92, 143},
-         0,
-         142,
-         209}};
-    for (const auto& c : cases) {
-        RecordingSurface s(c.bits, c.planes, c.width, c.height);
+struct BandRow {
+    Quad screen;  // bits per pixel, planes, inner width and height
+    int bands;
+    Quad last;   // the last fill, in pure blue
+    int corner;  // the blue the top left corner ends in
+};
+
+TEST(PaintTest, TheBandsOfTheScreensDepthDarkenTowardTheBottomAndRight) {
+    const BandRow rows[] = {
+        // Steps 1 and 2 (143 / 256 = 0.56, 420 / 256 = 1.64): the corner ends in band 142.
+        {{16, 1, 420, 143}, 256, {0, 0, -92, -113}, 142},
+        {{24, 1, 420, 143}, 256, {0, 0, -92, -113}, 142},
+        {{8, 1, 420, 143}, 64, {0, 0, -28, 15}, 236},
+        {{15, 1, 420, 143}, 32, {0, 0, 4, 15}, 255},
+        // Planes times bits; a depth no table has counts as 4.
+        {{4, 2, 420, 143}, 64, {0, 0, -28, 15}, 236},
+        {{48, 1, 420, 143}, 64, {0, 0, -28, 15}, 236},
+        // Steps round halves to even: 128 / 256 gives 0, 384 / 256 and 160 / 64 give 2.
+        {{16, 1, 420, 128}, 256, {0, 0, -92, 128}, 209},
+        {{16, 1, 420, 384}, 256, {0, 0, -92, -128}, 191},
+        {{8, 1, 160, 143}, 64, {0, 0, 32, 15}, 255},
+    };
+    for (const BandRow& row : rows) {
+        RecordingSurface s(row.screen);
         PainterState state;
         FakeWinApi api;
-        PaintGradient(api, s, state, c.mode);
-        SCOPED_TRACE(testing::Message()
-                     << c.bits << " bits, " << c.width << " x " << c.height << ", mode " << c.mode);
-        EXPECT_EQ(std::make_pair(state.ColorDepth, state.BandCount),
-                  std::make_pair(c.depth, std::int16_t(c.bands)));
-        ASSERT_EQ(s.fills.size(), (c.mode == kBR ? 2u : 1u) * c.bands + 1);
-        EXPECT_EQ(s.fills.front().first, c.first);
-        EXPECT_EQ(s.fills.back(), std::make_pair(c.last, 255));
-        EXPECT_EQ(
-            Quad({s.BlueAt(c.width - 1, c.height - 1), s.BlueAt(c.x, c.y), s.mostAlive, s.alive}),
-            Quad({0, c.blue, 1, 0}));
-        // The depth is measured once per window; Flat only sets the background.
-        s.bits = 1;
-        PaintGradient(api, s, state, Flat);
-        EXPECT_EQ(std::make_tuple(state.ColorDepth, s.fills.size(), s.refreshes, s.backColors),
-                  std::make_tuple(c.depth, (c.mode == kBR ? 2u : 1u) * c.bands + 1, 1,
-                                  std::vector<std::uint32_t>{0x7F0000}));
+        PaintGradient(api, s, state, FromBottomRight);
+        SCOPED_TRACE(testing::PrintToString(row.screen));
+        ASSERT_EQ(s.fills.size(), 2u * row.bands + 1);
+        EXPECT_EQ(s.fills.back(), std::make_pair(row.last, 255));
+        EXPECT_EQ(s.BlueAt(0, 0), row.corner);
+        EXPECT_EQ(s.BlueAt(s.width - 1, s.height - 1), 0);
+        EXPECT_EQ(s.mostAlive, 1);
+        EXPECT_EQ(s.alive, 0);
     }
 }
 
-TEST(BandTest, ArithmeticFaultsRaiseNumberedErrors) {
-    // As a single-precision value INT_MAX becomes 2^31, one past the 32-bit range. A band count of
-    // 0 can only come from a broken cache.
-    struct {
-        int bits, planes, width, height;
+TEST(PaintTest, FlatOnlySetsTheBackgroundToDarkBlue) {
+    RecordingSurface s;
+    PainterState state;
+    FakeWinApi api;
+    PaintGradient(api, s, state, Flat);
+    EXPECT_TRUE(s.fills.empty());
+    EXPECT_EQ(s.backColors, std::vector<std::uint32_t>{0x7F0000});
+}
+
+TEST(PaintTest, ArithmeticFaultsRaiseOverflow) {
+    // As a single-precision value INT_MAX becomes 2^31, one past the 32-bit range.
+    for (Quad caps :
+         {Quad{INT_MAX, 2, 420, 143}, Quad{16, 1, INT_MAX, 143}, Quad{16, 1, 420, INT_MAX}}) {
+        RecordingSurface s;
+        s.bits = caps[0];
+        s.planes = caps[1];
+        s.width = caps[2];
+        s.height = caps[3];
         PainterState state;
-        GradientMode mode;
-        int number;
-    } cases[] = {{INT_MAX, 2, 420, 143, {}, FromBottomRight, 6},
-                 {16, 1, INT_MAX, 143, {}, FromRight, 6},
-                 {16, 1, 420, INT_MAX, {}, FromBottom, 6},
-                 {16, 1, 420, 143, {16, 0}, FromBottomRight, 11}};
-    for (auto& c : cases) {
-        RecordingSurface s(c.bits, c.planes, c.width, c.height);
         FakeWinApi api;
-        const mShutDown::ErrorRecord record =
-            RaisedBy([&] { PaintGradient(api, s, c.state, c.mode); });
-        EXPECT_EQ(record.Number, c.number);
-        EXPECT_EQ(record.Description, c.number == 6 ? "Overflow" : "Division by zero");
+        const auto record = RaisedBy([&] { PaintGradient(api, s, state, FromBottomRight); });
+        EXPECT_EQ(record.Number, 6);
+        EXPECT_EQ(record.Description, "Overflow");
     }
 }
 

@@ -47,7 +47,9 @@ HBITMAP WINAPI NoBitmap(HDC, int, int) { return nullptr; }
 HDC WINAPI NoMemoryDC(HDC) { return nullptr; }
 // The screen's DC is there; the window's is not.
 HDC WINAPI NoWindowDC(HWND hwnd) {
-    return hwnd ? (::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr) : ::GetDC(hwnd);
+    if (!hwnd) return ::GetDC(nullptr);
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
 }
 
 TEST(NoticeWindowTest, AFailedFontOrImageFallsBackAFailedDisplayContextRaisesErrorSeven) {
@@ -60,9 +62,11 @@ TEST(NoticeWindowTest, AFailedFontOrImageFallsBackAFailedDisplayContextRaisesErr
     const window::Form1& form = *notice.Loaded();
     HDC dc = ::GetDC(form.hwnd());
     int white = 0;
-    for (int x = 0; x < form.layout().clientWidth / 2; ++x)
-        for (int y = 0; y < form.layout().clientHeight / 3; ++y)
+    for (int x = 0; x < form.layout().clientWidth / 2; ++x) {
+        for (int y = 0; y < form.layout().clientHeight / 3; ++y) {
             white += ::GetPixel(dc, x, y) == RGB(255, 255, 255);
+        }
+    }
     EXPECT_GT(white, 20);  // "Windows will now"
     EXPECT_EQ(::GetPixel(dc, form.layout().clientWidth - 1, form.layout().clientHeight - 1),
               window::kBackground);
@@ -74,9 +78,9 @@ TEST(NoticeWindowTest, AFailedFontOrImageFallsBackAFailedDisplayContextRaisesErr
                                           &::CreateCompatibleDC};
     const auto record =
         RaisedBy([&] { window::Form1Notice(api, ::GetModuleHandleA(nullptr), noWindowDC).Show(); });
-    EXPECT_EQ(std::tie(record.Number, record.Description),
-              std::make_tuple(7, "Can't create the notice window: " +
-                                     GetSystemErrorText(api, ERROR_NOT_ENOUGH_MEMORY)));
+    EXPECT_EQ(record.Number, 7);
+    EXPECT_EQ(record.Description, "Can't create the notice window: " +
+                                      GetSystemErrorText(api, ERROR_NOT_ENOUGH_MEMORY));
 }
 
 }  // namespace

@@ -20,6 +20,9 @@ exec unshare --user --map-root-user --mount bash -c '
   magic="\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00"
   mask="\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff"
   echo ":endnow-no-ia32:M::$magic:$mask:$0:F" >/proc/sys/fs/binfmt_misc/register
-  ! /usr/lib/wine/wine --version >/dev/null 2>&1 || { echo "32-bit programs still run in here" >&2; exit 1; }
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "32-bit programs still run in here" >&2
+    exit 1
+  fi
   echo "no-ia32: every 32-bit exec fails here, as on a kernel without IA-32 emulation"
   exec "$@"' "$zeros" "$@"

@@ -4,13 +4,12 @@
 # it on first use, as Windows 10. After "--", PROGRAM is a host program that
 # drives Wine itself, through the WINE and WINETOOL it is given.
 set -uo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/../tools.sh"
-use_wine "$1" || exit 1
+source "$(dirname "${BASH_SOURCE[0]}")/../tools/wine.sh"
+use_wine "${1:-}" || exit 1
 shift
 # Windows need a screen: without one, a private X display for this run, and the
 # prefix's Wine session ends with it, so that no Wine process outlives it.
 [ -n "${DISPLAY:-}" ] || { start_display || exit 1; trap 'wineserver -k; kill "$XVFB_PID"' EXIT; }
-boot_prefix
-set_release win10
-export WINE WINETOOL WINEDEBUG=${WINEDEBUG:--all}
+boot_prefix && set_release win10 || exit 1
+export WINEDEBUG=${WINEDEBUG:--all}
 if [ "$1" = -- ]; then "${@:2}"; else "$WINE" "$@"; fi

@@ -1,37 +1,10 @@
-# Installs what building and testing need, from Debian's packages, when it is
-# missing, and decides how Windows programs are run under Wine. Sourced by
-# run.sh, test.sh and the test scripts.
+# shellcheck shell=bash
+# How Windows programs run under Wine here: the project's own prefixes, the
+# release Wine plays, a private X display, and, where the kernel runs no
+# 32-bit code, the 32-bit loader under qemu user-mode emulation. Sourced by
+# run.sh, test.sh and the scripts under bench/ and tests/.
 
-ENDNOW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-
-ENDNOW_PACKAGES=(cmake make g++ googletest libgtest-dev python3
-  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
-  wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick python3-pefile icoutils
-  fonts-comic-neue)
-
-ensure_tools() {
-  local missing=() p
-  for p in "${ENDNOW_PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "installing: ${missing[*]}"
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "run as root, or install these packages first: ${missing[*]}" >&2
-    return 1
-  fi
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-}
-
-build_win32() {
-  cmake --preset win32 >/dev/null && cmake --build --preset win32
-}
-
-build_win64() {
-  cmake --preset win64 >/dev/null && cmake --build --preset win64
-}
+ENDNOW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # --- How 32-bit Windows programs start on this machine -----------------------
 #
@@ -77,7 +50,7 @@ debian_mirror() {
 # address-space reservation loops and every 32-bit process takes minutes to
 # start. The release's backports suite has a current one: its static
 # qemu-i386 is fetched through a private apt state under build/, leaving the
-# machine's sources and packages as they are.
+# machine's sources and packages as they are. Succeeds only when it is there.
 fetch_qemu() {
   local dir=$ENDNOW_ROOT/build/qemu mirror codename apt deb
   mirror=$(debian_mirror)
@@ -88,28 +61,37 @@ fetch_qemu() {
   fi
   apt=$dir/apt
   mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/parts" "$dir/root"
-  echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $codename-backports main" \
+  echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]" \
+    "$mirror $codename-backports main" \
     >"$apt/sources.list"
   local opts=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/parts"
     -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "APT::Architectures::=amd64"
     -o "Acquire::Languages=none" -o "APT::Sandbox::User=root")
   apt-get "${opts[@]}" update -qq >&2 &&
     (cd "$dir" && apt-get "${opts[@]}" download -qq "qemu-user/$codename-backports" >&2) || return 1
-  deb=$(ls "$dir"/qemu-user_*.deb 2>/dev/null | head -1)
+  deb=$(find "$dir" -maxdepth 1 -name 'qemu-user_*.deb' | head -1)
   [ -n "$deb" ] || return 1
-  dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$dir/root" ./usr/bin/qemu-i386 && rm -f "$deb"
-  rm -rf "$apt"
+  dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$dir/root" ./usr/bin/qemu-i386
+  rm -rf "$deb" "$apt"
+  [ -x "$dir/root/usr/bin/qemu-i386" ]
 }
 
 # A qemu-i386 of at least version 8: the machine's own, or one fetched for the project.
 find_qemu() {
   local own=$ENDNOW_ROOT/build/qemu/root/usr/bin/qemu-i386 system
   system=$(command -v qemu-i386 || true)
-  if [ -n "$system" ] && qemu_usable "$system"; then echo "$system"; return 0; fi
+  if [ -n "$system" ] && qemu_usable "$system"; then
+    echo "$system"
+    return 0
+  fi
   [ -x "$own" ] || fetch_qemu || true
-  if [ -x "$own" ] && qemu_usable "$own"; then echo "$own"; return 0; fi
+  if [ -x "$own" ] && qemu_usable "$own"; then
+    echo "$own"
+    return 0
+  fi
   if [ -n "$system" ]; then
-    echo "qemu-i386 $(qemu_version "$system") at $system is too old: Wine needs qemu $ENDNOW_QEMU_MIN or later" >&2
+    echo "qemu-i386 $(qemu_version "$system") at $system is too old:" \
+      "Wine needs qemu $ENDNOW_QEMU_MIN or later" >&2
   fi
   echo "no qemu-i386 $ENDNOW_QEMU_MIN or later could be had from the backports suite" >&2
   return 1
@@ -132,7 +114,7 @@ make_emulated_wine() {
   ln -sfn /usr/lib/i386-linux-gnu "$dir/lib/i386-linux-gnu"
   ln -sfn /usr/share/wine "$dir/share/wine"
   # The preloader cannot run under qemu: the loader maps its own address space.
-  printf '#!/bin/sh\nWINELOADERNOEXEC=1 exec %s -0 %s %s "$@"\n' \
+  printf '#!/bin/bash\nWINELOADERNOEXEC=1 exec %q -0 %q %q "$@"\n' \
     "$qemu" "$dir/lib/wine/wine" "$dir/lib/wine/wine32" >"$dir/lib/wine/wine"
   chmod +x "$dir/lib/wine/wine"
   echo "$dir/lib/wine"
@@ -152,14 +134,21 @@ decide_win32() {
     return 1
   fi
   bin=$(make_emulated_wine "$qemu") || return 1
-  export ENDNOW_WIN32=emulated ENDNOW_WINE_BIN=$bin
-  export ENDNOW_WIN32_NOTE="emulated, qemu-i386 $(qemu_version "$qemu")"
+  ENDNOW_WIN32_NOTE="emulated, qemu-i386 $(qemu_version "$qemu")"
+  export ENDNOW_WIN32=emulated ENDNOW_WINE_BIN=$bin ENDNOW_WIN32_NOTE
 }
 
-# use_wine win32|win64: for programs of that kind sets WINE (runs them),
+# use_wine win32|win64: for programs of that kind exports WINE (runs them),
 # WINETOOL (runs Wine's own tools: wineboot, reg, cmd), WINEARCH and
 # WINEPREFIX, the project's one prefix of that kind (booted by boot_prefix).
 use_wine() {
+  case ${1:-} in
+    win32 | win64) ;;
+    *)
+      echo "use_wine: say win32 or win64, not '${1:-}'" >&2
+      return 1
+      ;;
+  esac
   decide_win32 || return 1
   unset WINELOADER
   if [ "$ENDNOW_WIN32" = emulated ]; then
@@ -175,22 +164,31 @@ use_wine() {
     export WINEARCH=win32 WINEPREFIX=$ENDNOW_ROOT/build/wine/win32
     WINE=/usr/lib/wine/wine WINETOOL=/usr/lib/wine/wine
   fi
-  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+  export WINE WINETOOL WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 }
 
-# wine_reg KEY VALUE TYPE DATA: one registry value in the current prefix.
+# wine_reg KEY VALUE TYPE DATA: one registry value in the current prefix; says so when it fails.
 wine_reg() {
-  WINEDEBUG=-all "$WINETOOL" reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1
+  local out
+  out=$(WINEDEBUG=-all "$WINETOOL" reg add "$1" /v "$2" /t "$3" /d "$4" /f 2>&1) && return 0
+  echo "could not set $1\\$2 in $WINEPREFIX: $out" >&2
+  return 1
 }
 
 # Boots the current prefix on first use. Wine has no Comic Sans MS; Comic
 # Neue is drawn after it and about as wide, so the notice's text fits as it
-# does on Windows.
+# does on Windows. A prefix whose boot failed is removed, so that the next
+# run boots it afresh.
 boot_prefix() {
   [ -f "$WINEPREFIX/system.reg" ] && return 0
   mkdir -p "$WINEPREFIX"
-  WINEDEBUG=-all "$WINETOOL" wineboot -i >/dev/null 2>&1
-  wine_reg 'HKCU\Software\Wine\Fonts\Replacements' 'Comic Sans MS' REG_SZ 'Comic Neue'
+  if ! WINEDEBUG=-all "$WINETOOL" wineboot -i >/dev/null 2>&1 ||
+    ! wine_reg 'HKCU\Software\Wine\Fonts\Replacements' 'Comic Sans MS' REG_SZ 'Comic Neue'; then
+    echo "the Wine prefix $WINEPREFIX could not be booted" >&2
+    wineserver -k 2>/dev/null
+    rm -rf "$WINEPREFIX"
+    return 1
+  fi
   wineserver -w
 }
 
@@ -201,24 +199,16 @@ set_release() {
   wine_reg 'HKCU\Software\Wine' Version REG_SZ "$1"
 }
 
-# pe_arch EXE: win32 or win64, from the machine field of its PE header.
-pe_arch() {
-  local pe machine
-  pe=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
-  machine=$(od -An -tx2 -j$((pe + 4)) -N2 "$1" | tr -d ' ')
-  if [ "$machine" = 8664 ]; then echo win64; else echo win32; fi
-}
-
-XVFB_PID=
-# A private X display of our own, so windows and message boxes have somewhere to go.
+# A private X display of our own, so windows and message boxes have somewhere
+# to go; its process id is exported as XVFB_PID.
 start_display() {
   local n
   for n in $(seq 90 120); do
-    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+    { [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; } && continue
     Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=:$n
+    export XVFB_PID=$! DISPLAY=:$n
     for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && return 0; sleep 0.1; done
+    kill "$XVFB_PID" 2>/dev/null
   done
   echo "no X display could be started" >&2
   return 1
