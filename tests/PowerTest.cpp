@@ -59,12 +59,13 @@ TEST(PowerTest, EachReleaseIsToldApartAndAsksForItsShutDown) {
         WindowsNTCache family;
         EXPECT_EQ(Answers(api, family), row.answers) << row.name;
         EXPECT_EQ(ShutdownFlags(api, family), row.flags) << row.name;
-        // On the NT family the privilege comes first: the LUID whole, enabled.
+        // On the NT family the privilege comes first: the LUID whole, enabled, the token closed.
         EXPECT_TRUE(ShutdownSystem(api, family, row.flags));
         const bool nt = std::string(row.answers).ends_with("NT");
         EXPECT_EQ(std::count(api.calls.begin(), api.calls.end(),
                              "AdjustTokenPrivileges(122,0,1,19,36,2)"),
                   nt);
+        EXPECT_EQ(std::count(api.calls.begin(), api.calls.end(), "CloseHandle(122)"), nt);
         EXPECT_EQ(api.calls.back(), "ExitWindowsEx(" + std::to_string(row.flags) + ",4294967295)");
     }
 }
