@@ -66,6 +66,8 @@ TEST(PowerTest, EachReleaseIsToldApartAndAsksForItsShutDown) {
                              "AdjustTokenPrivileges(122,0,1,19,36,2)"),
                   nt);
         EXPECT_EQ(std::count(api.calls.begin(), api.calls.end(), "CloseHandle(122)"), nt);
+        // Opened for adjusting and querying (0x20 | 0x08): the previous state is read back.
+        EXPECT_EQ(std::count(api.calls.begin(), api.calls.end(), "OpenProcessToken(-1,40)"), nt);
         EXPECT_EQ(api.calls.back(), "ExitWindowsEx(" + std::to_string(row.flags) + ",4294967295)");
     }
 }
