@@ -54,7 +54,7 @@ TEST(ActionTest, TheLastOfTenTokensChoosesTheActionAndItsWords) {
         // ... or after its own path, unquoted as a Run key starts it, in any case, with or
         // without ".exe" ...
         {L"C:\\Program Files\\EndNow\\endnow.exe", "ReBoot !", 2},
-        {L"c:\\PROGRAM FILES\\endnow\\ENDNOW.EXE\t/l", "LogOff !", 0},
+        {L"c:\\PROGRAM FILES\\endnow\\ENDNOW.EXE\t", "ReBoot !", 2},
         {L"C:\\Program Files\\EndNow\\endnow /S", "ShutDown !", 1},
         // ... else at the first space or tab.
         {L"C:\\Program Files\\EndNow\\endnow.exe2", nullptr, 0},
