@@ -28,9 +28,8 @@ public:
     std::map<std::string, std::uint32_t> fail;
     std::vector<std::string> calls;
 
-    static constexpr std::uint32_t kTextless = 4711;  // FormatMessageA has no text for it
+    // What FormatMessageA answers for a code.
     static std::string TextFor(std::uint32_t code) {
-        if (code == kTextless) return "";
         return "Message " + std::to_string(code) + ".\r\n";
     }
 

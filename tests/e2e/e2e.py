@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 # e2e.py files|run EXE win32|win64: the built executable end to end.
 #
-# files  its manifest, size and link map; for the 32-bit exe also its instructions and imports.
+# files  its size and link map; for the 32-bit exe also its instructions and imports. (The
+#        manifest shows in the run: a notice not DPI-aware is 96 dpi-sized at 144.)
 # run    under Wine (through wine-run.sh): each case sets the release Wine plays and the screen's
 #        resolution, runs the exe with a relay trace, takes a screenshot during its one-second
 #        pause and checks the request, the order and timing of the calls, and the screen; then a
@@ -68,20 +69,6 @@ def check(what, **conditions):
 
 
 def files(exe, arch):
-    import pefile
-
-    pe = pefile.PE(exe)
-    # The manifest: the first language of resource 24, 1.
-    kind = next(k for k in pe.DIRECTORY_ENTRY_RESOURCE.entries if k.id == 24)
-    data = kind.directory.entries[0].directory.entries[0].data.struct
-    manifest = pe.get_data(data.OffsetToData, data.Size).decode()
-    systems = re.findall(r'supportedOS Id="\{(\w+)', manifest)
-    check(
-        "manifest 1: as invoker, DPI-aware, Vista to 10/11",
-        as_invoker='level="asInvoker"' in manifest,
-        dpi_aware="<ws:dpiAware>true</ws:dpiAware>" in manifest,
-        vista_to_10=len(systems) == 5 and systems[0] == "e2011457" and systems[-1] == "8e0f7a12",
-    )
     with open(f"{os.path.dirname(exe)}/endnow.map") as f:
         link_map = f.read()
     size = os.path.getsize(exe)
@@ -94,7 +81,7 @@ def files(exe, arch):
     )
     if arch == "win32":
         instructions(exe, link_map)
-        imports(pe)
+        imports(exe)
 
 
 # Every instruction of the 80386 and the 80387, as objdump names them in Intel syntax. The 486
@@ -147,33 +134,29 @@ def instructions(exe, link_map):
     )
 
 
-# The load-time imports against res/imports.txt.
-def imports(pe):
+# The load-time imports against res/imports.txt, whose rows give each one's oldest Windows.
+def imports(exe):
+    import pefile
+
+    pe = pefile.PE(exe)
     found = {
-        (d.dll.decode().lower(), f.name.decode())
-        for d in pe.DIRECTORY_ENTRY_IMPORT
-        for f in d.imports
+        (d.dll.decode(), f.name.decode()) for d in pe.DIRECTORY_ENTRY_IMPORT for f in d.imports
     }
-    listed = {}
     with open(f"{ROOT}/res/imports.txt") as f:
-        for line in f:
-            if line.strip() and not line.startswith("#"):
-                dll, function, nine_x, nt = line.split()
-                listed[(dll.lower(), function)] = (nine_x, nt)
+        rows = [line.split() for line in f if line.strip() and not line.startswith("#")]
+    listed = {(dll, function) for dll, function, _, _ in rows}
     # Windows 95 implements only these of the wide functions; the rest are stubs that fail.
     wide = "GetCommandLineW MessageBoxW lstrlenW TextOutW ExtTextOutW GetTextExtentPoint32W".split()
     check(
-        f"{len(found)} imports, as res/imports.txt lists them",
-        as_listed=found == listed.keys(),
+        f"{len(found)} imports, as res/imports.txt lists them {sorted(found ^ listed)}",
+        as_listed=found == listed,
         only_kernel32_user32_gdi32={d for d, _ in found}
-        <= {"kernel32.dll", "user32.dll", "gdi32.dll"},
+        == {"KERNEL32.dll", "USER32.dll", "GDI32.dll"},
         all_in_95_and_NT_4=all(
-            v[0] == "95" and v[1] in ("3.1", "3.5", "3.51", "4.0") for v in listed.values()
+            row[2:] in (["95", "3.1"], ["95", "3.5"], ["95", "4.0"]) for row in rows
         ),
         no_wide_that_95_stubs=all(f in wide for _, f in found if re.search(r"[a-z0-9]W$", f)),
     )
-    if found != listed.keys():
-        print(f"       differ: {sorted(found ^ listed.keys())}")
 
 
 def wine_tool(*args):
@@ -274,17 +257,9 @@ def request(out, exe, release, dpi, args, flags, caption):
     hidden_tool_window = (
         rf'CreateWindowExA\({low(0x80)},\w+ "EndNowNotice",\w+ "",{low(0x80040000)},'
     )
-    made, shown, paused, asked, destroyed, gone = (
-        first(calls, pattern)[0] or 0
-        for pattern in (
-            hidden_tool_window,
-            "ShowWindow",
-            rf"Sleep\({low(1000)}\)",
-            "ExitWindowsEx",
-            "DestroyWindow",
-            r'UnregisterClassA\(\w+ "EndNowNotice"',
-        )
-    )
+    events = (hidden_tool_window, "ShowWindow", rf"Sleep\({low(1000)}\)", "ExitWindowsEx")
+    events += ("DestroyWindow", r'UnregisterClassA\(\w+ "EndNowNotice"')
+    made, shown, paused, asked, destroyed, gone = (first(calls, e)[0] or 0 for e in events)
     steps = [t for t, c in calls if c.split("(")[0] in PRIVILEGE_STEPS.split()]
     check(
         f"{label}: the notice made, shown, a second's pause, "
