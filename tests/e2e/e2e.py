@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
 # e2e.py files|run EXE win32|win64: the built executable end to end.
 #
-# files  its size and link map; for the 32-bit exe also its instructions and imports. (The
-#        manifest shows in the run: a notice not DPI-aware is 96 dpi-sized at 144.)
+# files  its manifest, size and link map; for the 32-bit exe also its instructions and imports.
 # run    under Wine (through wine-run.sh): each case sets the release Wine plays and the screen's
 #        resolution, runs the exe with a relay trace, takes a screenshot during its one-second
 #        pause and checks the request, the order and timing of the calls, and the screen; then a
@@ -69,6 +68,18 @@ def check(what, **conditions):
 
 
 def files(exe, arch):
+    import pefile
+
+    # The manifest, resource 24 1: Wine draws an unaware program at the screen's resolution too.
+    pe = pefile.PE(exe)
+    kind = next(k for k in pe.DIRECTORY_ENTRY_RESOURCE.entries if k.id == 24)
+    data = kind.directory.entries[0].directory.entries[0].data.struct
+    manifest = pe.get_data(data.OffsetToData, data.Size).decode()
+    check(
+        "manifest: run as invoker, DPI-aware",
+        as_invoker='level="asInvoker"' in manifest,
+        dpi_aware="<ws:dpiAware>true</ws:dpiAware>" in manifest,
+    )
     with open(f"{os.path.dirname(exe)}/endnow.map") as f:
         link_map = f.read()
     size = os.path.getsize(exe)
@@ -81,7 +92,7 @@ def files(exe, arch):
     )
     if arch == "win32":
         instructions(exe, link_map)
-        imports(exe)
+        imports(pe)
 
 
 # Every instruction of the 80386 and the 80387, as objdump names them in Intel syntax. The 486
@@ -135,10 +146,7 @@ def instructions(exe, link_map):
 
 
 # The load-time imports against res/imports.txt, whose rows give each one's oldest Windows.
-def imports(exe):
-    import pefile
-
-    pe = pefile.PE(exe)
+def imports(pe):
     found = {
         (d.dll.decode(), f.name.decode()) for d in pe.DIRECTORY_ENTRY_IMPORT for f in d.imports
     }
