@@ -17,68 +17,26 @@
 #include <cstddef>
 #include <new>
 
+#include "app/LeanRuntime.h"
+
 extern "C" {
 
 // The exit code the C run-time's abort leaves.
 [[noreturn]] void abort() { ::ExitProcess(3); }
 
 // The compiler emits calls to these four for block copies, clears and compares.
-void* memcpy(void* to, const void* from, std::size_t n) {
-    auto* d = static_cast<unsigned char*>(to);
-    const auto* s = static_cast<const unsigned char*>(from);
-    while (n--) *d++ = *s++;
-    return to;
-}
-
-void* memmove(void* to, const void* from, std::size_t n) {
-    auto* d = static_cast<unsigned char*>(to);
-    const auto* s = static_cast<const unsigned char*>(from);
-    if (d < s) return memcpy(to, from, n);
-    while (n--) d[n] = s[n];  // from the end, so an overlapping source is read before it is written
-    return to;
-}
-
-void* memset(void* to, int value, std::size_t n) {
-    auto* d = static_cast<unsigned char*>(to);
-    while (n--) *d++ = static_cast<unsigned char>(value);
-    return to;
-}
-
-int memcmp(const void* a, const void* b, std::size_t n) {
-    const auto* x = static_cast<const unsigned char*>(a);
-    const auto* y = static_cast<const unsigned char*>(b);
-    for (; n; --n, ++x, ++y)
-        if (*x != *y) return *x < *y ? -1 : 1;
-    return 0;
-}
+void* memcpy(void* to, const void* from, std::size_t n) { return lean::CopyBytes(to, from, n); }
+void* memmove(void* to, const void* from, std::size_t n) { return lean::MoveBytes(to, from, n); }
+void* memset(void* to, int value, std::size_t n) { return lean::FillBytes(to, value, n); }
+int memcmp(const void* a, const void* b, std::size_t n) { return lean::CompareBytes(a, b, n); }
 
 // The string classes search and measure with these.
-void* memchr(const void* in, int value, std::size_t n) {
-    const auto* p = static_cast<const unsigned char*>(in);
-    for (; n; --n, ++p)
-        if (*p == static_cast<unsigned char>(value)) return const_cast<unsigned char*>(p);
-    return nullptr;
-}
+void* memchr(const void* in, int value, std::size_t n) { return lean::FindByte(in, value, n); }
+std::size_t strlen(const char* s) { return lean::Length(s); }
+std::size_t wcslen(const wchar_t* s) { return lean::Length(s); }
 
-std::size_t strlen(const char* s) {
-    std::size_t n = 0;
-    while (s[n]) ++n;
-    return n;
-}
-
-std::size_t wcslen(const wchar_t* s) {
-    std::size_t n = 0;
-    while (s[n]) ++n;
-    return n;
-}
-
-// std::nearbyint: the FPU's own rounding, to nearest with ties to even, as
-// Windows leaves its control word. (frndint is a 387 instruction.)
-double nearbyint(double value) {
-    long double rounded;
-    __asm__("frndint" : "=t"(rounded) : "0"(static_cast<long double>(value)));
-    return static_cast<double>(rounded);
-}
+// std::nearbyint.
+double nearbyint(double value) { return lean::RoundToEven(value); }
 
 }  // extern "C"
 

@@ -1,0 +1,47 @@
+// The C routines the exe supplies for itself, each against the C run-time's own.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "app/LeanRuntime.h"
+
+namespace {
+
+struct MoveRow {
+    int to;
+    int from;
+    int count;
+};
+
+TEST(RuntimeTest, BytesMoveFillCompareAndAreFoundAsTheCRunTimeDoesIt) {
+    for (const MoveRow& row :
+         {MoveRow{2, 0, 6}, MoveRow{0, 2, 6}, MoveRow{3, 3, 5}, MoveRow{1, 7, 0}}) {
+        char mine[] = "abcdefgh";
+        char theirs[] = "abcdefgh";
+        lean::MoveBytes(mine + row.to, mine + row.from, row.count);
+        std::memmove(theirs + row.to, theirs + row.from, row.count);
+        EXPECT_STREQ(mine, theirs) << row.to << " from " << row.from;
+    }
+    char filled[4] = "abc";
+    lean::FillBytes(filled, 0x17A, 2);  // as an unsigned char: 'z'
+    EXPECT_STREQ(filled, "zzc");
+    const char* pairs[][2] = {{"ab\x80", "ab\x01"}, {"ab\x01", "ab\x80"}, {"abc", "abc"}};
+    for (auto& [a, b] : pairs) {
+        const int expected = std::memcmp(a, b, 3);
+        EXPECT_EQ(lean::CompareBytes(a, b, 3), (expected > 0) - (expected < 0)) << a << " " << b;
+    }
+    const char text[] = "find \xE9 here";
+    EXPECT_EQ(lean::FindByte(text, 0xE9, sizeof text), std::memchr(text, 0xE9, sizeof text));
+    EXPECT_EQ(lean::FindByte(text, 'e', 6), nullptr);
+    EXPECT_EQ(lean::Length("text"), 4u);
+    EXPECT_EQ(lean::Length(L"wide text"), 9u);
+}
+
+TEST(RuntimeTest, RoundsHalvesToEvenAsTheCRunTimeDoesIt) {
+    for (double value : {0.5, 1.5, 2.5, -0.5, -2.5, 2.4999, 1e10 + 0.5, 4194304.5}) {
+        EXPECT_EQ(lean::RoundToEven(value), std::nearbyint(value)) << value;
+    }
+}
+
+}  // namespace
