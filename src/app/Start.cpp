@@ -1,6 +1,6 @@
 // The exe's own start-up: no C run-time is linked in, so nothing runs before
-// this and nothing after it. Windows calls it with no arguments the program
-// reads; the command line comes from GetCommandLineW when the program asks.
+// this and nothing after it. Windows passes it nothing the program uses: the
+// command line comes from GetCommandLineW when the program asks for it.
 #include <windows.h>
 
 #include "app/Main.h"
