@@ -13,20 +13,7 @@ build_win32 >/dev/null
 exe=$PWD/build/win32/endnow.exe
 use_wine win32
 echo "exe: $exe (32-bit exe: $ENDNOW_WIN32_NOTE)"
-
-# The display comes first: Wine's desktop takes whatever display the prefix's
-# first program finds, for the rest of the session.
-if [ -z "${DISPLAY:-}" ]; then
-  start_display
-  trap 'wineserver -k 2>/dev/null || true; kill $XVFB_PID 2>/dev/null || true' EXIT
-fi
-export WINEDEBUG=${WINEDEBUG:--all}
-boot_prefix
-set_release "${WINEVERSION:-win10}"
-
-set +e
-"$WINE" "$exe" "$@"
-code=$?
-wineserver -w
+code=0
+bash tools/wine-run.sh win32 "$exe" "$@" || code=$?
 echo "endnow.exe exited with $code"
 exit $code

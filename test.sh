@@ -12,6 +12,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")" || exit 1
 source ./tools/setup.sh
 source ./tools/wine.sh
 ensure_tools || exit 1
+unset WINEVERSION  # the tests choose their releases themselves
 
 log=build/test-logs
 mkdir -p "$log"
@@ -100,10 +101,10 @@ if [ "$builds_ok" -eq 1 ]; then
   if decide_win32; then
     echo "== 32-bit exe: $ENDNOW_WIN32_NOTE"
     gtest_phase unit-win32 ctest --preset win32 --verbose
-    e2e exe-win32 bash tests/wine-run.sh win32 -- \
+    e2e exe-win32 bash tools/wine-run.sh win32 -- \
       python3 tests/e2e/e2e.py run build/win32/endnow.exe win32
     gtest_phase unit-win64 ctest --preset win64 --verbose
-    e2e exe-win64 bash tests/wine-run.sh win64 -- \
+    e2e exe-win64 bash tools/wine-run.sh win64 -- \
       python3 tests/e2e/e2e.py run build/win64/endnow.exe win64
   else
     echo "!! the 32-bit exe could not be run under Wine on this machine (above):" \

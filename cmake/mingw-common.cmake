@@ -9,4 +9,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Tests built for Windows run under Wine, in the scratch prefix the wrapper picks.
 set(CMAKE_CROSSCOMPILING_EMULATOR
-  ${CMAKE_CURRENT_LIST_DIR}/../tests/wine-run.sh ${ENDNOW_WINE_ARCH})
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh ${ENDNOW_WINE_ARCH})

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# tests/no-ia32.sh [COMMAND...]: runs COMMAND (default ./test.sh) as on a kernel
+# tools/no-ia32.sh [COMMAND...]: runs COMMAND (default ./test.sh) as on a kernel
 # without IA-32 emulation, on any machine, without changing the machine.
 #
 # In a private user and mount namespace it mounts its own binfmt_misc
