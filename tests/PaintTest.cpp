@@ -39,19 +39,14 @@ TEST(PaintTest, TwipsBecomePixelsAtTheScreensResolutionHalvesToEven) {
 
 // Records every fill and the brushes alive; a brush's handle is its colour plus one.
 struct RecordingSurface : Surface {
-    // Bits per pixel, planes, inner width and height.
-    explicit RecordingSurface(Quad screen = {16, 1, 420, 143})
-        : bits(screen[0]), planes(screen[1]), width(screen[2]), height(screen[3]) {}
-    int bits;
-    int planes;
-    std::int32_t width;
-    std::int32_t height;
+    explicit RecordingSurface(Quad screen = {16, 1, 420, 143}) : screen(screen) {}
+    Quad screen;  // bits per pixel, planes, inner width and height
     int alive = 0;
     int mostAlive = 0;
     std::vector<std::pair<Quad, int>> fills;  // rectangle, blue
     std::vector<std::uint32_t> backColors;
 
-    int GetDeviceCaps(int index) override { return index == kBitsPixel ? bits : planes; }
+    int GetDeviceCaps(int index) override { return screen[index == kBitsPixel ? 0 : 1]; }
     Brush CreateSolidBrush(std::uint32_t color) override {
         mostAlive = std::max(mostAlive, ++alive);
         return reinterpret_cast<Brush>(std::uintptr_t{color} + 1);
@@ -65,8 +60,8 @@ struct RecordingSurface : Surface {
         --alive;
         return 1;
     }
-    std::int32_t InnerWidth() override { return width; }
-    std::int32_t InnerHeight() override { return height; }
+    std::int32_t InnerWidth() override { return screen[2]; }
+    std::int32_t InnerHeight() override { return screen[3]; }
     void SetBackColor(std::uint32_t color) override { backColors.push_back(color); }
     void Refresh() override {}
     // The blue of the last fill that covers the pixel; -1 for none.
@@ -109,7 +104,7 @@ TEST(PaintTest, TheBandsOfTheScreensDepthDarkenTowardTheBottomAndRight) {
         ASSERT_EQ(s.fills.size(), 2u * row.bands + 1);
         EXPECT_EQ(s.fills.back(), std::make_pair(row.last, 255));
         EXPECT_EQ(s.BlueAt(0, 0), row.corner);
-        EXPECT_EQ(s.BlueAt(s.width - 1, s.height - 1), 0);
+        EXPECT_EQ(s.BlueAt(row.screen[2] - 1, row.screen[3] - 1), 0);
         EXPECT_EQ(s.mostAlive, 1);
         EXPECT_EQ(s.alive, 0);
     }
@@ -128,11 +123,7 @@ TEST(PaintTest, ArithmeticFaultsRaiseOverflow) {
     // As a single-precision value INT_MAX becomes 2^31, one past the 32-bit range.
     for (Quad caps :
          {Quad{INT_MAX, 2, 420, 143}, Quad{16, 1, INT_MAX, 143}, Quad{16, 1, 420, INT_MAX}}) {
-        RecordingSurface s;
-        s.bits = caps[0];
-        s.planes = caps[1];
-        s.width = caps[2];
-        s.height = caps[3];
+        RecordingSurface s(caps);
         PainterState state;
         FakeWinApi api;
         const auto record = RaisedBy([&] { PaintGradient(api, s, state, FromBottomRight); });

@@ -1,6 +1,7 @@
 // The C routines the exe supplies for itself, each against the C run-time's own.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -8,20 +9,14 @@
 
 namespace {
 
-struct MoveRow {
-    int to;
-    int from;
-    int count;
-};
-
 TEST(RuntimeTest, BytesMoveFillCompareAndAreFoundAsTheCRunTimeDoesIt) {
-    for (const MoveRow& row :
-         {MoveRow{2, 0, 6}, MoveRow{0, 2, 6}, MoveRow{3, 3, 5}, MoveRow{1, 7, 0}}) {
+    // Overlapping forward and backward, onto itself, and nothing.
+    for (const auto& [to, from, count] : {std::array{2, 0, 6}, {0, 2, 6}, {3, 3, 5}, {1, 7, 0}}) {
         char mine[] = "abcdefgh";
         char theirs[] = "abcdefgh";
-        lean::MoveBytes(mine + row.to, mine + row.from, row.count);
-        std::memmove(theirs + row.to, theirs + row.from, row.count);
-        EXPECT_STREQ(mine, theirs) << row.to << " from " << row.from;
+        lean::MoveBytes(mine + to, mine + from, count);
+        std::memmove(theirs + to, theirs + from, count);
+        EXPECT_STREQ(mine, theirs) << to << " from " << from;
     }
     char filled[4] = "abc";
     lean::FillBytes(filled, 0x17A, 2);  // as an unsigned char: 'z'
