@@ -1,6 +1,6 @@
-// A scripted stand-in for Windows. Every call is logged with its arguments,
-// "ExitWindowsEx(8,4294967295)", and leaves a fresh last-error value behind,
-// so code that reads the error at the wrong moment gets the wrong text.
+// A scripted stand-in for Windows. Every call that can fail is logged with its
+// arguments, "ExitWindowsEx(8,4294967295)", and leaves a fresh last-error value
+// behind, so code that reads the error at the wrong moment gets the wrong text.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,11 +10,6 @@
 #include <map>
 
 #include "power/ShutDown.h"
-
-// What the fake's reporter throws in place of ending the process.
-struct Raised {
-    mShutDown::ErrorRecord record;
-};
 
 class FakeWinApi : public win::WinApi {
 public:
@@ -35,7 +30,7 @@ public:
     }
 
     win::Bool GetVersionExA(win::OsVersionInfoA& info) override {
-        if (Enter("GetVersionExA") || info.dwOSVersionInfoSize != sizeof info) return 0;
+        if (info.dwOSVersionInfoSize != sizeof info) return 0;
         info.dwMajorVersion = major;
         info.dwMinorVersion = minor;
         info.dwPlatformId = platform;
@@ -43,19 +38,16 @@ public:
     }
     win::Bool LookupPrivilegeValueA(const char* system, const char* name,
                                     win::Luid& luid) override {
-        if (Enter("LookupPrivilegeValueA", system, name)) return 0;
         luid = {19, 36};
-        return 1;
+        return !Enter("LookupPrivilegeValueA", system, name);
     }
     win::Handle GetCurrentProcess() override {
-        if (Enter("GetCurrentProcess")) return nullptr;
-        return win::Handle(-1);
+        return Enter("GetCurrentProcess") ? nullptr : win::Handle(-1);
     }
     win::Bool OpenProcessToken(win::Handle process, std::uint32_t access,
                                win::Handle& token) override {
-        if (Enter("OpenProcessToken", process, access)) return 0;
         token = win::Handle(122);
-        return 1;
+        return !Enter("OpenProcessToken", process, access);
     }
     win::Bool AdjustTokenPrivileges(win::Handle token, win::Bool disableAll,
                                     const win::TokenPrivileges& state, std::uint32_t,
@@ -80,10 +72,8 @@ public:
     std::wstring CommandLine() override { return commandLine; }
     std::string ModuleFileName() override { return modulePath; }
     std::wstring ModuleFileNameW() override { return {modulePath.begin(), modulePath.end()}; }
-    [[noreturn]] void ReportAndExit(const mShutDown::ErrorRecord& error) override {
-        Enter("ReportAndExit");
-        throw Raised{error};
-    }
+    // Throws the error in place of ending the process.
+    [[noreturn]] void ReportAndExit(const mShutDown::ErrorRecord& error) override { throw error; }
 
     // Logs the call and leaves a fresh error; true when the script says it fails.
     template <typename... Args>
@@ -91,13 +81,9 @@ public:
         std::string list;
         ((list += (list.empty() ? "" : ",") + Text(args)), ...);
         calls.push_back(name + "(" + list + ")");
-        const auto failure = fail.find(name);
-        if (failure == fail.end()) {
-            lastError = ++fresh;
-            return false;
-        }
-        lastError = failure->second;
-        return true;
+        const bool failing = fail.contains(name);
+        lastError = failing ? fail[name] : ++fresh;
+        return failing;
     }
 
 private:
@@ -115,8 +101,8 @@ private:
 inline mShutDown::ErrorRecord RaisedBy(const std::function<void()>& action) {
     try {
         action();
-    } catch (const Raised& raised) {
-        return raised.record;
+    } catch (const mShutDown::ErrorRecord& record) {
+        return record;
     }
     ADD_FAILURE() << "no error was raised";
     return {};

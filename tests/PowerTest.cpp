@@ -6,7 +6,6 @@
 namespace {
 
 using namespace mShutDown;
-using Calls = std::vector<std::string>;
 
 // A release as GetVersionExA describes it, the flags it shuts down with, and whether the
 // privilege is enabled before the request.
@@ -40,8 +39,9 @@ TEST(PowerTest, EachReleaseShutsDownWithItsFlagsAfterThePrivilegeOnNT) {
     };
     // The LUID whole and enabled, in a token opened for adjusting and querying (0x20 | 0x08),
     // which is closed again.
-    const Calls privilege{"OpenProcessToken(-1,40)", "AdjustTokenPrivileges(122,0,1,19,36,2)",
-                          "CloseHandle(122)"};
+    const std::vector<std::string> privilege{
+        "LookupPrivilegeValueA(null,SeShutdownPrivilege)", "OpenProcessToken(-1,40)",
+        "AdjustTokenPrivileges(122,0,1,19,36,2)", "CloseHandle(122)"};
     for (const ReleaseRow& row : rows) {
         FakeWinApi api;
         api.major = row.major;
@@ -56,17 +56,6 @@ TEST(PowerTest, EachReleaseShutsDownWithItsFlagsAfterThePrivilegeOnNT) {
         }
         EXPECT_EQ(api.calls.back(), "ExitWindowsEx(" + std::to_string(row.flags) + ",4294967295)");
     }
-}
-
-TEST(PowerTest, ThePlatformIsKeptOnceKnownButAFailedQueryIsNot) {
-    FakeWinApi api;
-    WindowsNTCache family;
-    api.versionResult = 0;
-    EXPECT_FALSE(family.IsWindowsNT(api));
-    api.versionResult = 1;
-    EXPECT_TRUE(family.IsWindowsNT(api));
-    api.platform = k9x;
-    EXPECT_TRUE(family.IsWindowsNT(api));
 }
 
 struct FailureRow {
@@ -102,18 +91,6 @@ TEST(PowerTest, EachFailingStepRaisesItsErrorWithTheTextOfTheCodeThatCallLeft) {
         // An opened token is closed even when adjusting it failed.
         EXPECT_EQ(std::ranges::count(api.calls, "CloseHandle(122)"), row.tokenClosed) << row.call;
     }
-}
-
-TEST(PowerTest, FlagsAboveThirtyOneRaiseBeforeAnythingIsAsked) {
-    FakeWinApi api;
-    WindowsNTCache family;
-    EXPECT_TRUE(ShutdownSystem(api, family, 31));
-    api.calls.clear();
-    const ErrorRecord record = RaisedBy([&] { ShutdownSystem(api, family, 32); });
-    EXPECT_EQ(record.Number, ErrInvalidParameter);
-    EXPECT_EQ(record.Description, "Invalid parameter to ShutdownSystem: 32");
-    EXPECT_EQ(record.HelpFile, "64");
-    EXPECT_EQ(api.calls, Calls{"ReportAndExit()"});
 }
 
 TEST(PowerTest, TheNumberShowsInDecimalAndInHexOfEightDigits) {

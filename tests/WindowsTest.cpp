@@ -1,6 +1,7 @@
 // Against the real system, under Wine: security calls that cannot be bound,
 // and the notice window where a screenshot or a trace cannot show it: how it
-// answers the user, and the drawing objects it can do without.
+// answers the user, the drawing objects it can do without, and the one it
+// cannot.
 #include "power/ShutDown.h"  // before <windows.h>, whose EWX_ macros would clash with its constants
 
 #include <windows.h>
@@ -15,7 +16,7 @@ using namespace mShutDown;
 
 struct ReportingApi : win::RealWinApi {  // reports by throwing instead of ending the process
     using RealWinApi::RealWinApi;
-    [[noreturn]] void ReportAndExit(const ErrorRecord& error) override { throw Raised{error}; }
+    [[noreturn]] void ReportAndExit(const ErrorRecord& error) override { throw error; }
 };
 
 TEST(RealSystemTest, SecurityCallsThatCannotBeBoundFailWithProcNotFound) {
@@ -23,20 +24,6 @@ TEST(RealSystemTest, SecurityCallsThatCannotBeBoundFailWithProcNotFound) {
     EXPECT_EQ(RaisedBy([&] { EnableShutdownPrivilege(api); }).Description,
               "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [" +
                   GetSystemErrorText(api, 127) + "]");
-}
-
-TEST(NoticeWindowTest, ItsIconShowsAndTheUserCanNeitherResizeNorCloseIt) {
-    ReportingApi api;
-    window::Form1Notice notice(api, ::GetModuleHandleA(nullptr));
-    notice.Show();
-    const HWND hwnd = notice.Loaded()->hwnd();
-    EXPECT_NE(::GetClassLongPtrA(hwnd, GCLP_HICON), 0);
-    RECT frame{};
-    ::GetWindowRect(hwnd, &frame);
-    EXPECT_EQ(::SendMessageA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(frame.right - 1, frame.bottom - 1)),
-              HTBORDER);
-    ::SendMessageA(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(::IsWindowVisible(hwnd));
 }
 
 HFONT WINAPI NoFont(int, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
@@ -52,7 +39,7 @@ HDC WINAPI NoWindowDC(HWND hwnd) {
     return nullptr;
 }
 
-TEST(NoticeWindowTest, AFailedFontOrImageFallsBackAFailedDisplayContextRaisesErrorSeven) {
+TEST(NoticeWindowTest, WithoutItsFontOrImageItDrawsAndCannotBeResizedOrClosedWithoutADCError7) {
     ReportingApi api;
     window::Form1Notice notice(api, ::GetModuleHandleA(nullptr),
                                {&::GetDC, &NoFont, &NoBitmap, &NoMemoryDC});
@@ -60,7 +47,8 @@ TEST(NoticeWindowTest, AFailedFontOrImageFallsBackAFailedDisplayContextRaisesErr
     notice.Show();
     notice.Refresh();
     const window::Form1& form = *notice.Loaded();
-    HDC dc = ::GetDC(form.hwnd());
+    const HWND hwnd = form.hwnd();
+    HDC dc = ::GetDC(hwnd);
     int white = 0;
     for (int x = 0; x < form.layout().clientWidth / 2; ++x) {
         for (int y = 0; y < form.layout().clientHeight / 3; ++y) {
@@ -71,7 +59,15 @@ TEST(NoticeWindowTest, AFailedFontOrImageFallsBackAFailedDisplayContextRaisesErr
     EXPECT_EQ(::GetPixel(dc, form.layout().clientWidth - 1, form.layout().clientHeight - 1),
               window::kBackground);
     EXPECT_GT(form.Label2().width, 0);  // measured in the system font
-    ::ReleaseDC(form.hwnd(), dc);
+    ::ReleaseDC(hwnd, dc);
+    // Its icon shows; its frame does not resize and it does not close.
+    EXPECT_NE(::GetClassLongPtrA(hwnd, GCLP_HICON), 0);
+    RECT frame{};
+    ::GetWindowRect(hwnd, &frame);
+    EXPECT_EQ(::SendMessageA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(frame.right - 1, frame.bottom - 1)),
+              HTBORDER);
+    ::SendMessageA(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(::IsWindowVisible(hwnd));
     notice.Unload();
 
     const window::DrawingCalls noWindowDC{&NoWindowDC, &::CreateFontA, &::CreateCompatibleBitmap,
