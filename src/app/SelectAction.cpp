@@ -1,5 +1,7 @@
 #include "app/SelectAction.h"
 
+#include <optional>
+
 #include "app/CommandLine.h"
 #include "power/VersionInfo.h"
 
@@ -7,13 +9,12 @@ namespace mShutDown {
 
 std::int32_t ShutdownFlags(win::WinApi& api, WindowsNTCache& family) {
     // All four tests always run and the last true one wins.
-    bool any = false;
-    std::int32_t flags = EWX_LOGOFF;
-    if (VersionInfo::IsWinNT5(api)) flags = EWX_POWEROFF, any = true;
-    if (VersionInfo::IsWinXP(api)) flags = EWX_SHUTDOWN, any = true;
-    if (VersionInfo::IsWin98OrLater(api)) flags = EWX_SHUTDOWN, any = true;
-    if (VersionInfo::IsWinMe(api)) flags = EWX_SHUTDOWN, any = true;
-    if (any) return flags;
+    std::optional<std::int32_t> flags;
+    if (VersionInfo::IsWinNT5(api)) flags = EWX_POWEROFF;
+    if (VersionInfo::IsWinXP(api)) flags = EWX_SHUTDOWN;
+    if (VersionInfo::IsWin98OrLater(api)) flags = EWX_SHUTDOWN;
+    if (VersionInfo::IsWinMe(api)) flags = EWX_SHUTDOWN;
+    if (flags) return *flags;
 
     // A release none of the tests knows (NT 4.0, Vista to 11, 95, Win32s):
     // a shut-down must never turn into a log-off. On the NT family from Vista
