@@ -55,10 +55,8 @@ TEST(ActionTest, TheLastOfTenTokensChoosesTheActionAndItsWords) {
         {L"C:\\Program Files\\Other\\endnow.exe", nullptr, 0},
     };
     for (const RunRow& row : rows) {
-        FakeWinApi api;  // Windows 98: no privilege to enable
-        api.major = 4;
-        api.minor = 10;
-        api.platform = win::kPlatformWin9x;
+        FakeWinApi api;
+        api.platform = win::kPlatformWin9x;  // no privilege to enable
         api.commandLine = row.commandLine;
         FakeNotice notice(api);
         EXPECT_EQ(mShutDown::Main(api, notice), 0);
