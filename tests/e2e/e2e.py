@@ -32,6 +32,7 @@ CASES = {
         ("win2k", 96, "/p", 8, "ShutDown !"),
         ("winxp", 96, "/S", 1, "ShutDown !"),
         ("win7", 144, "/S", 8, "ShutDown !"),
+        ("win7", 96, OWN_PATH, 2, "ReBoot !"),
         ("win7", 96, OWN_PATH + " /L", 0, "LogOff !"),
     ],
     "win64": [
