@@ -21,7 +21,7 @@ BLACK, WHITE = (0, 0, 0), (255, 255, 255)
 # Wine's trace clock and its Sleep disagree by a few milliseconds (-2 to +24 ms seen): a notice
 # shown for the whole second passes, one shown for 0.9 s does not.
 CLOCK_SLACK = 0.05
-DISMISS = "xdotool search --name '^tool$' && xdotool key Return"  # the error box of tool.exe
+DISMISS = "xdotool key Return"  # to the error box, which takes the focus whatever its title
 # Release (64-bit Windows began with XP x64), dpi, arguments, flags asked for, caption.
 # Arguments that start with the exe's own path are started as a Run key starts them: that path
 # unquoted, spaces and all.
