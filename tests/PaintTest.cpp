@@ -1,5 +1,6 @@
 // The notice's geometry: its layout at a resolution and the painter's bands.
 #include <array>
+#include <climits>
 
 #include "FakeWinApi.h"
 #include "window/Gradient.h"
@@ -8,6 +9,7 @@
 namespace {
 
 using namespace Gradient;
+using mShutDown::ErrOverflow;
 using Quad = std::array<std::int32_t, 4>;
 
 struct LayoutRow {
@@ -104,6 +106,15 @@ TEST(PaintTest, TheBandsOfTheScreensDepthDarkenTowardTheBottomAndRight) {
         EXPECT_EQ(s.mostAlive, 1);
         EXPECT_EQ(s.alive, 0);
     }
+}
+
+TEST(PaintTest, SizesAreSinglePrecisionOnTheX87TooSoTheWidestOverflows) {
+    // As a single-precision value INT_MAX is 2^31, one past the 32-bit range; in the 387's
+    // extended precision it would still fit.
+    RecordingSurface s({16, 1, INT_MAX, 143});
+    PainterState state;
+    FakeWinApi api;
+    EXPECT_EQ(RaisedBy([&] { PaintGradient(api, s, state, FromBottomRight); }).Number, ErrOverflow);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
-// Against the real system, under Wine: security calls that cannot be bound,
-// and the notice window where a screenshot or a trace cannot show it: how it
-// answers the user, the drawing objects it can do without, and the one it
-// cannot.
+// The notice window against the real system, under Wine, where a screenshot or a trace cannot show
+// it: how it answers the user, the drawing objects it can do without, and the one it cannot.
 #include "power/ShutDown.h"  // before <windows.h>, whose EWX_ macros would clash with its constants
 
 #include <windows.h>
@@ -18,13 +16,6 @@ struct ReportingApi : win::RealWinApi {  // reports by throwing instead of endin
     using RealWinApi::RealWinApi;
     [[noreturn]] void ReportAndExit(const ErrorRecord& error) override { throw error; }
 };
-
-TEST(RealSystemTest, SecurityCallsThatCannotBeBoundFailWithProcNotFound) {
-    ReportingApi api("no-such-advapi32.dll");
-    EXPECT_EQ(RaisedBy([&] { EnableShutdownPrivilege(api); }).Description,
-              "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [" +
-                  GetSystemErrorText(api, 127) + "]");
-}
 
 HFONT WINAPI NoFont(int, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
                     LPCSTR) {

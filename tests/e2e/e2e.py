@@ -281,7 +281,6 @@ def refused(out, exe):
         numbered_under_the_running_name=re.search(text + r',\w+ "tool",', box),
         error_icon=re.search(rf",{low(0x10010)}\)$", box),
         box_over_the_notice=min(at(512, 384)[:2]) > 128 and at(721, 454) == BLACK,
-        bands_around_it=len(pixels(at, (0, 0, 142), 302, 312, 20, 1)) >= 15,
         exit_code_1=code == 1,
     )
 
