@@ -11,7 +11,7 @@ source ./tools/wine.sh
 ensure_tools
 build_win32 >/dev/null
 exe=$PWD/build/win32/endnow.exe
-use_wine win32
+decide_win32
 echo "exe: $exe (32-bit exe: $ENDNOW_WIN32_NOTE)"
 code=0
 bash tools/wine-run.sh win32 "$exe" "$@" || code=$?

@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # Installs what building, formatting and testing need, from Debian's
 # packages, when it is missing, and builds the two executables. Sourced by
-# run.sh, test.sh and the scripts under bench/ and tools/.
+# run.sh, test.sh and bench/bench.sh.
 
 ENDNOW_PACKAGES=(cmake make g++ googletest libgtest-dev python3
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32

@@ -2,7 +2,7 @@
 # How Windows programs run under Wine here: the project's own prefixes, the
 # release Wine plays, a private X display, and, where the kernel runs no
 # 32-bit code, the 32-bit loader under qemu user-mode emulation. Sourced by
-# run.sh, test.sh and the scripts under bench/ and tests/.
+# run.sh, test.sh, bench/bench.sh and tools/wine-run.sh.
 
 ENDNOW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 

@@ -30,14 +30,12 @@ Bool Unbound() {
 
 }  // namespace
 
-RealWinApi::RealWinApi(const char* securityDll) : securityDll_(securityDll) {}
-
 RealWinApi::~RealWinApi() {
     if (advapi32_) ::FreeLibrary(static_cast<HMODULE>(advapi32_));
 }
 
 void* RealWinApi::Advapi32Function(const char* name) {
-    if (!advapi32_) advapi32_ = ::LoadLibraryA(securityDll_);
+    if (!advapi32_) advapi32_ = ::LoadLibraryA("advapi32.dll");
     if (!advapi32_) return nullptr;
     return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(advapi32_), name));
 }

@@ -7,8 +7,7 @@ namespace win {
 
 class RealWinApi : public WinApi {
 public:
-    // securityDll: where the security calls are bound from (tests name one that is missing).
-    explicit RealWinApi(const char* securityDll = "advapi32.dll");
+    RealWinApi() = default;
     ~RealWinApi() override;
     RealWinApi(const RealWinApi&) = delete;
     RealWinApi& operator=(const RealWinApi&) = delete;
@@ -35,7 +34,6 @@ public:
 private:
     void* Advapi32Function(const char* name);
 
-    const char* securityDll_;
     void* advapi32_ = nullptr;  // loaded on first use: 95/98/Me never need it
 };
 

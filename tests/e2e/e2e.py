@@ -21,7 +21,8 @@ BLACK, WHITE = (0, 0, 0), (255, 255, 255)
 # Wine's trace clock and its Sleep disagree by a few milliseconds (-2 to +24 ms seen): a notice
 # shown for the whole second passes, one shown for 0.9 s does not.
 CLOCK_SLACK = 0.05
-DISMISS = "xdotool key Return"  # to the error box, which takes the focus whatever its title
+# The error box takes the focus, whatever its title.
+DISMISS = ["xdotool", "key", "Return"]
 # Release (64-bit Windows began with XP x64), dpi, arguments, flags asked for, caption.
 # Arguments that start with the exe's own path are started as a Run key starts them: that path
 # unquoted, spaces and all.
@@ -193,7 +194,7 @@ def run(out, name, command, image="endnow.exe", wait_for="ShowWindow"):
         for _ in range(40 if wait_for == "MessageBoxA" else 0):
             if process.poll() is not None:
                 break
-            subprocess.run(DISMISS, shell=True, capture_output=True)
+            subprocess.run(DISMISS, capture_output=True)
             time.sleep(0.5)
         code = process.wait(timeout=300)
     convert = ["convert", f"{out}/{name}.png", "-depth", "8", "rgb:-"]
