@@ -20,12 +20,19 @@ public:
     win::Bool versionResult = 1;
     std::wstring commandLine = L"endnow.exe";
     std::string modulePath = "C:\\Program Files\\EndNow\\endnow.exe";
+    std::uint32_t stationFlags = win::kWsfVisible;  // the window station's UOI_FLAGS
     // Call name -> the last error it leaves when it fails.
     std::map<std::string, std::uint32_t> fail;
     std::vector<std::string> calls;
+    struct Exited {
+        std::uint32_t code;
+    };
 
-    // What FormatMessageA answers for a code.
+    // The system's text for a code. Windows' own messages run past 128 characters, and some
+    // hold inserts, such as 193's "%1 is not a valid Win32 application.".
     static std::string TextFor(std::uint32_t code) {
+        if (code == 193) return "%1 is not a valid Win32 application.\r\n";
+        if (code == 255 || code == 256) return std::string(code - 2, 'm') + "\r\n";
         return "Message " + std::to_string(code) + ".\r\n";
     }
 
@@ -65,10 +72,29 @@ public:
                                  std::uint32_t language, char* buffer,
                                  std::uint32_t size) override {
         if (Enter("FormatMessageA", flags, id, language, size)) return 0;
+        const std::string text = TextFor(id);
+        // As Windows answers: a system message with inserts and no arguments, unless they are to be
+        // left as they stand, fails (or reads arguments never passed); so does a text that does not
+        // fit with its terminating zero.
+        const bool fromSystem = flags & 0x1000, ignoreInserts = flags & 0x200;
+        if (!fromSystem || (!ignoreInserts && text.find('%') != std::string::npos))
+            return Failed(87);
+        if (text.size() >= size) return Failed(122);
         std::fill_n(buffer, size, 'x');  // whatever lies past the text must not be read
-        return static_cast<std::uint32_t>(TextFor(id).copy(buffer, size));
+        return static_cast<std::uint32_t>(text.copy(buffer, size));
     }
     void Sleep(std::uint32_t milliseconds) override { Enter("Sleep", milliseconds); }
+    win::Handle GetProcessWindowStation() override {
+        return Enter("GetProcessWindowStation") ? nullptr : win::Handle(44);
+    }
+    win::Bool GetUserObjectInformationA(win::Handle object, std::int32_t index, void* info,
+                                        std::uint32_t length, std::uint32_t*) override {
+        if (Enter("GetUserObjectInformationA", object, index)) return 0;
+        if (index != win::kUoiFlags || length < sizeof(win::UserObjectFlags)) return Failed(122);
+        static_cast<win::UserObjectFlags*>(info)->dwFlags = stationFlags;
+        return 1;
+    }
+    [[noreturn]] void ExitProcess(std::uint32_t code) override { throw Exited{code}; }
     std::wstring CommandLine() override { return commandLine; }
     std::string ModuleFileName() override { return modulePath; }
     std::wstring ModuleFileNameW() override { return {modulePath.begin(), modulePath.end()}; }
@@ -87,6 +113,10 @@ public:
     }
 
 private:
+    std::uint32_t Failed(std::uint32_t code) {
+        lastError = code;
+        return 0;
+    }
     static std::string Text(const char* text) { return text ? text : "null"; }
     static std::string Text(win::Handle handle) {
         return std::to_string(reinterpret_cast<std::intptr_t>(handle));

@@ -25,16 +25,18 @@ constexpr std::uint32_t kNT = win::kPlatformNT;
 TEST(PowerTest, EachReleaseShutsDownWithItsFlagsAfterThePrivilegeOnNT) {
     const ReleaseRow rows[] = {
         {"95", 4, 0, k9x, 1, false},
-        {"NT4", 4, 0, kNT, 8, true},
+        // NT 4.0's own hardware layer cannot power off: asked to, it restarts.
+        {"NT4", 4, 0, kNT, 1, true},
         {"98", 4, 10, k9x, 1, false},
         {"Me", 4, 90, k9x, 1, false},
         {"2000", 5, 0, kNT, 8, true},
         {"XP", 5, 1, kNT, 1, true},
+        {"Vista", 6, 0, kNT, 8, true},
         {"10", 10, 0, kNT, 8, true},
         // 4.10 is 98 whatever the platform.
         {"NT 4.10", 4, 10, kNT, 1, true},
         // The release tests take only an answer of 1, the platform test any success.
-        {"XP saying 2", 5, 1, kNT, 8, true, 2},
+        {"2000 saying 2", 5, 0, kNT, 1, true, 2},
         {"no answer", 5, 1, kNT, 1, false, 0},
     };
     // The LUID whole and enabled, in a token opened for adjusting and querying (0x20 | 0x08),
@@ -91,6 +93,50 @@ TEST(PowerTest, EachFailingStepRaisesItsErrorWithTheTextOfTheCodeThatCallLeft) {
         // An opened token is closed even when adjusting it failed.
         EXPECT_EQ(std::ranges::count(api.calls, "CloseHandle(122)"), row.tokenClosed) << row.call;
     }
+}
+
+struct StationRow {
+    std::uint32_t platform;
+    std::uint32_t flags;  // the window station's
+    const char* failing;  // a call that fails
+    bool shown;           // the error box, else a silent exit with code 1
+};
+
+TEST(PowerTest, AnErrorEndsTheRunSilentlyWhereTheWindowStationIsKnownToBeUnseen) {
+    const StationRow rows[] = {
+        {kNT, 1, nullptr, true},
+        {kNT, 0, nullptr, false},
+        {kNT, 0, "GetProcessWindowStation", true},
+        {kNT, 0, "GetUserObjectInformationA", true},
+        // 95, 98 and Me have no window stations to ask about.
+        {k9x, 0, nullptr, true},
+    };
+    for (const StationRow& row : rows) {
+        FakeWinApi api;
+        api.platform = row.platform;
+        api.stationFlags = row.flags;
+        api.fail["ExitWindowsEx"] = 1314;
+        if (row.failing) api.fail[row.failing] = 6;
+        WindowsNTCache family;
+        bool shown = false;
+        std::uint32_t exitCode = 0;
+        try {
+            ShutdownSystem(api, family, EWX_SHUTDOWN);
+        } catch (const ErrorRecord&) {
+            shown = true;
+        } catch (const FakeWinApi::Exited& exited) {
+            exitCode = exited.code;
+        }
+        EXPECT_EQ(shown, row.shown) << row.flags << row.failing;
+        EXPECT_EQ(exitCode, row.shown ? 0u : 1u);
+    }
+}
+
+TEST(PowerTest, TheSystemsTextComesWholeWithItsInsertsAsTheyStandUpTo255Characters) {
+    FakeWinApi api;
+    EXPECT_EQ(GetSystemErrorText(api, 193), FakeWinApi::TextFor(193));
+    EXPECT_EQ(GetSystemErrorText(api, 255), FakeWinApi::TextFor(255));
+    EXPECT_EQ(GetSystemErrorText(api, 256), "");
 }
 
 TEST(PowerTest, TheNumberShowsInDecimalAndInHexOfEightDigits) {

@@ -30,7 +30,46 @@ HDC WINAPI NoWindowDC(HWND hwnd) {
     return nullptr;
 }
 
-TEST(NoticeWindowTest, WithoutItsFontOrImageItDrawsAndCannotBeResizedOrClosedWithoutADCError7) {
+// What the notice's last messages find of the drawing objects it paints with.
+struct Watched {
+    HGDIOBJ font, imageDC;
+    WNDPROC proc;
+    std::pair<DWORD, DWORD> atDestroy;
+} watched;
+
+LRESULT CALLBACK Watching(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY)
+        watched.atDestroy = {::GetObjectType(watched.font), ::GetObjectType(watched.imageDC)};
+    return ::CallWindowProcA(watched.proc, hwnd, message, wParam, lParam);
+}
+
+TEST(NoticeWindowTest, ItIsDestroyedBeforeWhatItPaintsWith) {
+    ReportingApi api;
+    window::Form1Notice notice(api, ::GetModuleHandleA(nullptr));
+    notice.Show();
+    const window::Form1& form = *notice.Loaded();
+    watched = {form.font(), form.imageDC(), nullptr, {}};
+    watched.proc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(form.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Watching)));
+    notice.Unload();
+    EXPECT_EQ(watched.atDestroy, std::make_pair(DWORD{OBJ_FONT}, DWORD{OBJ_MEMDC}));
+}
+
+// As Windows 95, 98 and Me answer: a stub that fails.
+DWORD WINAPI StubModulePathW(void*, wchar_t*, DWORD) {
+    ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return 0;
+}
+
+TEST(SystemTest, TheOwnPathFallsBackToItsEightBitFormAndInsertsStayAsTheyStand) {
+    wchar_t path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    EXPECT_EQ(ReportingApi(&StubModulePathW).ModuleFileNameW(), std::wstring(path, length));
+    ReportingApi api;
+    EXPECT_NE(GetSystemErrorText(api, ERROR_BAD_EXE_FORMAT).find("%1"), std::string::npos);
+}
+
+TEST(NoticeWindowTest, WithoutItsFontOrImageItDrawsAndCannotBeClosedWithoutADCError7) {
     ReportingApi api;
     window::Form1Notice notice(api, ::GetModuleHandleA(nullptr),
                                {&::GetDC, &NoFont, &NoBitmap, &NoMemoryDC});
@@ -51,12 +90,8 @@ TEST(NoticeWindowTest, WithoutItsFontOrImageItDrawsAndCannotBeResizedOrClosedWit
               window::kBackground);
     EXPECT_GT(form.Label2().width, 0);  // measured in the system font
     ::ReleaseDC(hwnd, dc);
-    // Its icon shows; its frame does not resize and it does not close.
+    // Its icon shows, and it does not close.
     EXPECT_NE(::GetClassLongPtrA(hwnd, GCLP_HICON), 0);
-    RECT frame{};
-    ::GetWindowRect(hwnd, &frame);
-    EXPECT_EQ(::SendMessageA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(frame.right - 1, frame.bottom - 1)),
-              HTBORDER);
     ::SendMessageA(hwnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(::IsWindowVisible(hwnd));
     notice.Unload();

@@ -5,7 +5,7 @@
 
 ENDNOW_PACKAGES=(cmake make g++ googletest libgtest-dev python3
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
-  wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick python3-pefile icoutils
+  wine wine32:i386 wine64 xvfb xdotool x11-utils openbox imagemagick python3-pefile icoutils
   fonts-comic-neue clang-format black shellcheck)
 
 ensure_tools() {

@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "power/ShutDown.h"
+#include "power/VersionInfo.h"
 
 namespace mShutDown {
 
@@ -53,8 +54,23 @@ void Raise(win::WinApi& api, ErrorNumber number, std::string description,
     record.Source = ProgramName(api.ModuleFileName()) + ".mShutDown";
     record.Description = std::move(description);
     record.HelpFile = std::move(helpFile);
+    // A box there would wait for ever for an answer, and the task would never end.
+    if (!SomeoneCanAnswer(api)) api.ExitProcess(1);
     api.ReportAndExit(record);
     std::abort();  // not reached: the reporter ends the process
+}
+
+bool SomeoneCanAnswer(win::WinApi& api) {
+    win::OsVersionInfoA version;
+    if (!VersionInfo::QueryVersion(api, version) || version.dwPlatformId != win::kPlatformNT)
+        return true;
+    const win::Handle station = api.GetProcessWindowStation();
+    win::UserObjectFlags flags{};
+    std::uint32_t needed = 0;
+    if (!station ||
+        !api.GetUserObjectInformationA(station, win::kUoiFlags, &flags, sizeof flags, &needed))
+        return true;  // cannot tell: show it
+    return (flags.dwFlags & win::kWsfVisible) != 0;
 }
 
 std::string FormatErrorMessage(const ErrorRecord& record) {

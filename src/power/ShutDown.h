@@ -38,9 +38,15 @@ std::string ProgramName(const std::string& modulePath);
 
 // Builds the record (Source from the running executable's name) and hands it
 // to the last-chance reporter, which shows it and ends the run: nothing
-// catches an error, and nothing after a raise runs.
+// catches an error, and nothing after a raise runs. Where no one can see a
+// message box, the run ends with exit code 1 and shows nothing.
 [[noreturn]] void Raise(win::WinApi& api, ErrorNumber number, std::string description,
                         std::optional<std::string> helpFile = std::nullopt);
+
+// False only where the process's window station is known to be one that no
+// one sees (a scheduled task run whether or not its user is logged on, or as
+// SYSTEM): on the NT family, when the question can be asked.
+bool SomeoneCanAnswer(win::WinApi& api);
 
 // A number in decimal: a leading minus for negatives, no padding.
 std::string Decimal(std::int32_t value);

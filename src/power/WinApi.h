@@ -35,9 +35,17 @@ struct TokenPrivileges {
     std::uint32_t Attributes;
 };
 
+// USEROBJECTFLAGS.
+struct UserObjectFlags {
+    Bool fInherit;
+    Bool fReserved;
+    std::uint32_t dwFlags;
+};
+
 inline constexpr std::uint32_t kPlatformWin9x = 1;  // VER_PLATFORM_WIN32_WINDOWS
 inline constexpr std::uint32_t kPlatformNT = 2;     // VER_PLATFORM_WIN32_NT
-inline constexpr std::uint32_t kErrorProcNotFound = 127;
+inline constexpr std::int32_t kUoiFlags = 1;        // UOI_FLAGS
+inline constexpr std::uint32_t kWsfVisible = 1;     // WSF_VISIBLE
 
 class WinApi {
 public:
@@ -58,6 +66,11 @@ public:
                                          std::uint32_t messageId, std::uint32_t languageId,
                                          char* buffer, std::uint32_t size) = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
+    // Window stations are the NT family's: Windows 95, 98 and Me have neither call.
+    virtual Handle GetProcessWindowStation() = 0;
+    virtual Bool GetUserObjectInformationA(Handle object, std::int32_t index, void* info,
+                                           std::uint32_t length, std::uint32_t* needed) = 0;
+    [[noreturn]] virtual void ExitProcess(std::uint32_t code) = 0;
 
     // GetCommandLineW: the whole command line, program name included.
     virtual std::wstring CommandLine() = 0;

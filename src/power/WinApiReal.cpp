@@ -12,6 +12,7 @@ static_assert(sizeof(OsVersionInfoA) == sizeof(OSVERSIONINFOA));
 static_assert(offsetof(OsVersionInfoA, dwPlatformId) == offsetof(OSVERSIONINFOA, dwPlatformId));
 static_assert(sizeof(TokenPrivileges) == sizeof(TOKEN_PRIVILEGES));
 static_assert(sizeof(Luid) == sizeof(LUID));
+static_assert(sizeof(UserObjectFlags) == sizeof(USEROBJECTFLAGS));
 
 namespace {
 
@@ -21,6 +22,14 @@ using LookupPrivilegeValueAFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, PLUID);
 using OpenProcessTokenFn = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
 using AdjustTokenPrivilegesFn = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD,
                                               PTOKEN_PRIVILEGES, PDWORD);
+
+using GetProcessWindowStationFn = HWINSTA(WINAPI*)();
+using GetUserObjectInformationAFn = BOOL(WINAPI*)(HANDLE, int, PVOID, DWORD, LPDWORD);
+
+// Bound at run time: the exe still loads where user32 or kernel32 lacks it.
+void* SystemFunction(const char* dll, const char* name) {
+    return reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA(dll), name));
+}
 
 // A call whose function could not be bound fails like the call itself would.
 Bool Unbound() {
@@ -86,6 +95,22 @@ std::uint32_t RealWinApi::FormatMessageA(std::uint32_t flags, const void* source
 
 void RealWinApi::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
+Handle RealWinApi::GetProcessWindowStation() {
+    auto fn = reinterpret_cast<GetProcessWindowStationFn>(
+        SystemFunction("user32.dll", "GetProcessWindowStation"));
+    return fn ? fn() : nullptr;
+}
+
+Bool RealWinApi::GetUserObjectInformationA(Handle object, std::int32_t index, void* info,
+                                           std::uint32_t length, std::uint32_t* needed) {
+    auto fn = reinterpret_cast<GetUserObjectInformationAFn>(
+        SystemFunction("user32.dll", "GetUserObjectInformationA"));
+    if (!fn) return Unbound();
+    return fn(object, index, info, length, reinterpret_cast<LPDWORD>(needed));
+}
+
+void RealWinApi::ExitProcess(std::uint32_t code) { ::ExitProcess(code); }
+
 std::wstring RealWinApi::CommandLine() { return ::GetCommandLineW(); }
 
 std::string RealWinApi::ModuleFileName() {
@@ -96,9 +121,10 @@ std::string RealWinApi::ModuleFileName() {
 
 std::wstring RealWinApi::ModuleFileNameW() {
     // Bound at run time: Windows 95, 98 and Me export it as a stub that fails.
-    using GetModuleFileNameWFn = DWORD(WINAPI*)(HMODULE, LPWSTR, DWORD);
-    auto wide = reinterpret_cast<GetModuleFileNameWFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetModuleFileNameW")));
+    auto wide =
+        modulePathW_
+            ? modulePathW_
+            : reinterpret_cast<ModulePathW>(SystemFunction("kernel32.dll", "GetModuleFileNameW"));
     wchar_t path[MAX_PATH + 1] = {};
     if (wide) {
         const DWORD length = wide(nullptr, path, MAX_PATH);
@@ -113,7 +139,9 @@ std::wstring RealWinApi::ModuleFileNameW() {
 void RealWinApi::ReportAndExit(const mShutDown::ErrorRecord& error) {
     const std::string title = mShutDown::ProgramName(ModuleFileName());
     const std::string text = mShutDown::FormatErrorMessage(error);
-    ::MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    // Topmost, like the notice it stands over: a start without the foreground must not hide it.
+    ::MessageBoxA(nullptr, text.c_str(), title.c_str(),
+                  MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
     ::ExitProcess(1);
 }
 

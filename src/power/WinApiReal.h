@@ -7,7 +7,10 @@ namespace win {
 
 class RealWinApi : public WinApi {
 public:
-    RealWinApi() = default;
+    // GetModuleFileNameW's shape. Left out, the real one is bound at run time; a test passes a
+    // stand-in for the stub that fails on Windows 95, 98 and Me.
+    using ModulePathW = unsigned long(__stdcall*)(void* module, wchar_t* path, unsigned long size);
+    explicit RealWinApi(ModulePathW modulePathW = nullptr) : modulePathW_(modulePathW) {}
     ~RealWinApi() override;
     RealWinApi(const RealWinApi&) = delete;
     RealWinApi& operator=(const RealWinApi&) = delete;
@@ -26,6 +29,10 @@ public:
                                  std::uint32_t languageId, char* buffer,
                                  std::uint32_t size) override;
     void Sleep(std::uint32_t milliseconds) override;
+    Handle GetProcessWindowStation() override;
+    Bool GetUserObjectInformationA(Handle object, std::int32_t index, void* info,
+                                   std::uint32_t length, std::uint32_t* needed) override;
+    [[noreturn]] void ExitProcess(std::uint32_t code) override;
     std::wstring CommandLine() override;
     std::string ModuleFileName() override;
     std::wstring ModuleFileNameW() override;
@@ -35,6 +42,7 @@ private:
     void* Advapi32Function(const char* name);
 
     void* advapi32_ = nullptr;  // loaded on first use: 95/98/Me never need it
+    ModulePathW modulePathW_;
 };
 
 }  // namespace win

@@ -7,16 +7,32 @@ namespace window {
 namespace {
 
 constexpr char kClassName[] = "EndNowNotice";
-// A frame but no caption, window menu or buttons; no taskbar button for a
-// notice that is gone a second later.
-constexpr DWORD kStyle = WS_POPUP | WS_THICKFRAME;
-constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
+// No caption, window menu or buttons, and no frame of the system's: on Windows 10 and 11 the
+// compositor draws a light strip along the top of a sizing frame without a caption, and Vista and
+// 7 draw glass there, so the notice draws its frame itself (WM_NCCALCSIZE, WM_NCPAINT). Topmost:
+// a window that comes to the front during its second, or a start that did not get the
+// foreground, must not hide it. No taskbar button for a notice that is gone a second later.
+constexpr DWORD kStyle = WS_POPUP;
+constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
 
 Layout::NoticeLayout ScreenLayout(win::WinApi& api, const DrawingCalls& calls) {
     WindowDC screen(nullptr, calls.getDC);
     if (!screen.get()) RaiseNoWindow(api);
     return Layout::ForDpi(::GetDeviceCaps(screen.get(), LOGPIXELSX),
                           ::GetDeviceCaps(screen.get(), LOGPIXELSY));
+}
+
+// The classic raised edge in the system's 3D colours, as on every release from 95 on: light and
+// white along the top and left, black and dark grey along the bottom and right, the face colour
+// between it and the inner area.
+void DrawFrame(HWND hwnd, const Layout::NoticeLayout& l) {
+    WindowDC dc(hwnd, &::GetWindowDC);
+    if (!dc.get()) return;
+    RECT frame{0, 0, l.clientWidth + 2 * l.frameX, l.clientHeight + 2 * l.frameY};
+    ::ExcludeClipRect(dc.get(), l.frameX, l.frameY, frame.right - l.frameX,
+                      frame.bottom - l.frameY);
+    ::FillRect(dc.get(), &frame, ::GetSysColorBrush(COLOR_3DFACE));
+    ::DrawEdge(dc.get(), &frame, EDGE_RAISED, BF_RECT);
 }
 
 void DrawLabel(HDC dc, const Layout::Box& box, const std::wstring& text) {
@@ -85,9 +101,8 @@ Form1::Form1(win::WinApi& api, HINSTANCE instance, const DrawingCalls& calls)
 }
 
 void Form1::Create() {
-    RECT frame{0, 0, layout_.clientWidth, layout_.clientHeight};
-    ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    const int width = layout_.clientWidth + 2 * layout_.frameX;
+    const int height = layout_.clientHeight + 2 * layout_.frameY;
     const Layout::Point at = Layout::Centred(::GetSystemMetrics(SM_CXSCREEN),
                                              ::GetSystemMetrics(SM_CYSCREEN), width, height);
     // Hidden until Show; WindowProc takes hold of the handle on WM_NCCREATE.
@@ -133,8 +148,8 @@ void Form1::SetStatusCaption(const std::wstring& caption) {
 void Form1::Show() { ::ShowWindow(hwnd(), SW_SHOWNORMAL); }
 
 void Form1::Refresh() {
-    ::InvalidateRect(hwnd(), nullptr, TRUE);
-    ::UpdateWindow(hwnd());
+    ::RedrawWindow(hwnd(), nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     ::GdiFlush();
 }
 
@@ -167,11 +182,19 @@ LRESULT Form1::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         case WM_PAINT:
             Paint();
             return 0;
-        case WM_NCHITTEST: {
-            // The frame is drawn but does not resize.
-            const LRESULT hit = ::DefWindowProcA(hwnd, message, wParam, lParam);
-            return hit >= HTLEFT && hit <= HTBOTTOMRIGHT ? HTBORDER : hit;
+        case WM_NCCALCSIZE: {
+            // The inner area, inside the frame: the first of the rectangles either form of
+            // lParam points to.
+            RECT& inner = *reinterpret_cast<RECT*>(lParam);
+            inner.left += layout_.frameX;
+            inner.top += layout_.frameY;
+            inner.right -= layout_.frameX;
+            inner.bottom -= layout_.frameY;
+            return 0;
         }
+        case WM_NCPAINT:
+            DrawFrame(hwnd, layout_);
+            return 0;
         case WM_CLOSE:
             return 0;  // only the program takes its notice down
         case WM_NCDESTROY:

@@ -50,6 +50,8 @@ public:
     const Layout::NoticeLayout& layout() const { return layout_; }
     Layout::Box Label2() const { return label2_; }
     const Gradient::PainterState& painter() const { return painter_; }
+    HFONT font() const { return font_.get(); }
+    HDC imageDC() const { return imageDC_.get(); }
     void SetBackColor(COLORREF color) { class_.SetBackground(hwnd(), color); }
 
 private:
@@ -64,11 +66,12 @@ private:
     DrawingCalls calls_;
     Layout::NoticeLayout layout_;
     WindowClass class_;
-    OwnedWindow window_;  // destroyed before its class is unregistered
     Font font_;
     Bitmap image_;  // what the painter drew, shown by every repaint
     MemoryDC imageDC_;
     std::optional<Selection> imageSelected_;
+    // Destroyed first: its last messages still find the class and everything it paints with.
+    OwnedWindow window_;
     Gradient::PainterState painter_;
     std::wstring caption_;
     Layout::Box label2_;

@@ -8,6 +8,7 @@ namespace {
 
 // The notice as designed, in twips.
 constexpr int kClientWidth = 6300, kClientHeight = 2145;
+constexpr int kFrame = 60;
 constexpr int kLabel1Width = 6255, kLabel1Height = 975;
 constexpr int kLabel2Left = 5820, kLabel2Top = 960, kLabel2Width = 315, kLabel2Height = 1005;
 constexpr int kLabel2Right = 6135;
@@ -35,6 +36,8 @@ NoticeLayout ForDpi(int dpiX, int dpiY) {
     NoticeLayout l{};
     l.clientWidth = TwipsToPixels(kClientWidth, dpiX);
     l.clientHeight = TwipsToPixels(kClientHeight, dpiY);
+    l.frameX = TwipsToPixels(kFrame, dpiX);
+    l.frameY = TwipsToPixels(kFrame, dpiY);
     l.label1 = {0, 0, TwipsToPixels(kLabel1Width, dpiX), TwipsToPixels(kLabel1Height, dpiY)};
     l.label2 = {TwipsToPixels(kLabel2Left, dpiX), TwipsToPixels(kLabel2Top, dpiY),
                 TwipsToPixels(kLabel2Width, dpiX), TwipsToPixels(kLabel2Height, dpiY)};

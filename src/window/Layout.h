@@ -18,6 +18,7 @@ struct Box {
 
 struct NoticeLayout {
     int clientWidth, clientHeight;  // the inner area
+    int frameX, frameY;             // the frame's width at the sides, and at the top and bottom
     Box label1;                     // "Windows will now"
     Box label2;                     // the status label before it has a caption
     int label2Right;                // the status label grows leftward from here

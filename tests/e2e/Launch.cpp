@@ -1,6 +1,8 @@
-// launch PROGRAM [ARGUMENTS]: starts PROGRAM the way a Run key or a scheduled
-// task does, with its path unquoted at the start of the command line even
-// when it holds spaces, and exits with its exit code (3 when it did not start).
+// launch [-unseen] PROGRAM [ARGUMENTS]: starts PROGRAM the way a Run key or a
+// scheduled task does, with its path unquoted at the start of the command line
+// even when it holds spaces, and exits with its exit code (3 when it did not
+// start). With -unseen, in a window station of its own, which no one sees, as
+// a task that runs whether or not its user is logged on.
 //
 // The program is passed as the application name too: without one, Wine's
 // CreateProcess quotes an unquoted path with spaces before the child sees
@@ -9,10 +11,25 @@
 
 #include <string>
 
+// A window station made here is not WinSta0, the one on the screen.
+bool MakeUnseenDesktop() {
+    HWINSTA own = GetProcessWindowStation();
+    HWINSTA unseen = CreateWindowStationW(L"EndNowUnseen", 0, WINSTA_ALL_ACCESS, nullptr);
+    return unseen && SetProcessWindowStation(unseen) &&
+           CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr) &&
+           SetProcessWindowStation(own);
+}
+
 int wmain(int argc, wchar_t** argv) {
+    STARTUPINFOW startup{sizeof startup};
+    if (argc > 1 && std::wstring(argv[1]) == L"-unseen") {
+        if (!MakeUnseenDesktop()) return 3;
+        startup.lpDesktop = const_cast<wchar_t*>(L"EndNowUnseen\\Default");
+        --argc;
+        ++argv;
+    }
     std::wstring line = argc > 1 ? argv[1] : L"";
     if (argc > 2) line += std::wstring(L" ") + argv[2];
-    STARTUPINFOW startup{sizeof startup};
     PROCESS_INFORMATION process{};
     if (argc < 2 || !CreateProcessW(argv[1], line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                     nullptr, &startup, &process))

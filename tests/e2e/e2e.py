@@ -8,9 +8,11 @@
 #        refused request: the error over the notice, and exit code 1.
 # Prints a line per check, naming the conditions that failed, then "e2e: N passed, M failed".
 import collections
+import contextlib
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -23,16 +25,22 @@ BLACK, WHITE = (0, 0, 0), (255, 255, 255)
 CLOCK_SLACK = 0.05
 # The error box takes the focus, whatever its title.
 DISMISS = ["xdotool", "key", "Return"]
-# Release (64-bit Windows began with XP x64), dpi, arguments, flags asked for, caption.
+# Wine's own 3D colours, in the order the notice's raised frame shows them from its outer edge
+# in: light and white at the top and left, black and dark grey at the bottom and right, then the
+# face colour up to the inner area.
+LIGHT, HILIGHT, FACE, SHADOW, DKSHADOW = (227,) * 3, (255,) * 3, (245,) * 3, (166,) * 3, (106,) * 3
+# Release (64-bit Windows began with XP x64), dpi, arguments, flags asked for, caption, and whether
+# another program covers the screen and takes the foreground during the pause.
 # Arguments that start with the exe's own path are started as a Run key starts them: that path
 # unquoted, spaces and all.
 CASES = {
     "win32": [
         ("win98", 96, "", 2, "ReBoot !"),
         ("win98", 96, "shutdown", 0, None),
+        ("nt40", 96, "/S", 1, "ShutDown !"),
         ("win2k", 96, "/p", 8, "ShutDown !"),
         ("winxp", 96, "/S", 1, "ShutDown !"),
-        ("win7", 144, "/S", 8, "ShutDown !"),
+        ("win7", 144, "/S", 8, "ShutDown !", True),
         ("win7", 96, OWN_PATH, 2, "ReBoot !"),
         ("win7", 96, OWN_PATH + " /L", 0, "LogOff !"),
     ],
@@ -45,7 +53,7 @@ CASES = {
 PRIVILEGE_STEPS = "LookupPrivilegeValueA OpenProcessToken AdjustTokenPrivileges"
 SEQUENCE = f"CreateWindowExA ShowWindow Sleep {PRIVILEGE_STEPS} ExitWindowsEx DestroyWindow"
 SEQUENCE += " UnregisterClassA"
-TRACED = f"{SEQUENCE} MessageBoxA CreateFontA"
+TRACED = f"{SEQUENCE} MessageBoxA CreateFontA GetUserObjectInformationA"
 results = []
 screen = {"dpi": None}
 
@@ -179,18 +187,54 @@ def parse(trace, image):
     return [(float(t), c) for t, c, r in calls if 0 <= int(r, 16) - int(loaded[2], 16) < 1 << 20]
 
 
+# A window manager for the X display while the block runs, when asked for: it keeps Wine's
+# topmost windows above the others, as Windows itself does; Wine alone stacks a window that comes
+# later above them.
+@contextlib.contextmanager
+def window_manager(wanted):
+    if not wanted:
+        yield
+        return
+    manager = subprocess.Popen(["openbox", "--sm-disable"], stderr=subprocess.DEVNULL)
+    check_wm = ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]
+    for _ in range(100):
+        if "window id" in subprocess.run(check_wm, capture_output=True, text=True).stdout:
+            break
+        time.sleep(0.1)
+    try:
+        yield
+    finally:
+        manager.terminate()
+        manager.wait()
+
+
 # Runs the command traced and takes a screenshot once the exe has called wait_for, dismissing
-# a message box it waits for: (exit code, calls, pixel at).
-def run(out, name, command, image="endnow.exe", wait_for="ShowWindow"):
+# a message box it waits for: (exit code, calls, pixel at, whether the cover had the foreground).
+# With cover, the exe is stopped in its pause while another program covers the screen and takes
+# the foreground, so that the screenshot shows what the pause shows, however slow the machine.
+def run(out, name, command, image="endnow.exe", wait_for="ShowWindow", cover=False):
     environment = dict(os.environ, WINEDEBUG="+relay,+timestamp,+loaddll")
-    with open(f"{out}/{name}.log", "w") as log:
+    with open(f"{out}/{name}.log", "w") as log, window_manager(cover):
         process = subprocess.Popen([os.environ["WINE"], *command], stderr=log, env=environment)
+        wait_for = "Sleep" if cover else wait_for  # drawn before the pause
         for _ in range(1200):
             if process.poll() is not None or first(parse(log.name, image), wait_for)[1]:
                 break
             time.sleep(0.05)
+        if cover:
+            os.kill(process.pid, signal.SIGSTOP)
+            covering = subprocess.Popen(
+                [os.environ["WINE"], f"{ROOT}/build/win32/tests/cover.exe"],
+                stdin=subprocess.PIPE,
+                stdout=subprocess.PIPE,
+                text=True,
+            )
+            foreground = covering.stdout.readline().strip() == "1"
         time.sleep(0.4)  # shown and drawn; a request is still more than half a second away
         subprocess.run(["import", "-window", "root", f"{out}/{name}.png"], check=True)
+        if cover:
+            covering.communicate("")
+            os.kill(process.pid, signal.SIGCONT)
         for _ in range(40 if wait_for == "MessageBoxA" else 0):
             if process.poll() is not None:
                 break
@@ -203,7 +247,7 @@ def run(out, name, command, image="endnow.exe", wait_for="ShowWindow"):
     def at(x, y):
         return tuple(data[(y * 1024 + x) * 3 : (y * 1024 + x) * 3 + 3])
 
-    return code, parse(log.name, image), at
+    return code, parse(log.name, image), at, cover and foreground
 
 
 # The x of every pixel of that colour in the rectangle.
@@ -218,17 +262,30 @@ def set_dpi(dpi):
         screen["dpi"] = dpi
 
 
-def request(out, exe, release, dpi, args, flags, caption):
-    label = f"{release} {dpi} dpi '{args}'"
+# The colours of the frame's four sides, from the inner area outward, at their middles.
+def sides(at, x, y, width, height, ring):
+    mid_x, mid_y = x + width // 2, y + height // 2
+    steps = range(ring)
+    return [
+        [at(x - 1 - i, mid_y) for i in steps],
+        [at(mid_x, y - 1 - i) for i in steps],
+        [at(x + width + i, mid_y) for i in steps],
+        [at(mid_x, y + height + i) for i in steps],
+    ]
+
+
+def request(out, exe, release, dpi, args, flags, caption, cover=False):
+    label = f"{release} {dpi} dpi '{args}'" + (" covered" if cover else "")
     reg(r"HKCU\Software\Wine", "Version", release)
     set_dpi(dpi)
     command = [exe, *args.split()]
     if args.startswith(OWN_PATH):
         launch = f"{os.path.dirname(exe)}/tests/launch.exe"
         command = [launch, OWN_PATH, *args[len(OWN_PATH) :].split()]
-    code, calls, at = run(out, re.sub(r"\W+", "_", label), command)
-    # A hidden tool window (no taskbar button) with a frame but no caption, menu or buttons.
-    made = rf'CreateWindowExA\({low(0x80)},\w+ "EndNowNotice",\w+ "",{low(0x80040000)},'
+    code, calls, at, foreground = run(out, re.sub(r"\W+", "_", label), command, cover=cover)
+    # A hidden topmost tool window (no taskbar button) with no frame of the system's, no caption,
+    # menu or buttons.
+    made = rf'CreateWindowExA\({low(0x88)},\w+ "EndNowNotice",\w+ "",{low(0x80000000)},'
     privilege = PRIVILEGE_STEPS.split() if release != "win98" else []
     expected = [made, "ShowWindow", rf"Sleep\({low(1000)}\)", *privilege]
     expected += [rf"ExitWindowsEx\({low(flags)},{low(-1)}\)", "DestroyWindow"]
@@ -253,11 +310,16 @@ def request(out, exe, release, dpi, args, flags, caption):
     words = pixels(at, WHITE, x, y, width, int(60 * scale))
     status = pixels(at, WHITE, x, y + int(76 * scale), width, int(50 * scale))
     end = max(status, default=None)
+    ring = round(60 * dpi / 1440)
+    lit, dark = [FACE] * (ring - 2) + [HILIGHT, LIGHT], [FACE] * (ring - 2) + [SHADOW, DKSHADOW]
     size_weight_italic = ",".join(low(v) for v in (-36 * dpi // 72, 0, 0, 0, 700, 1))
     font = rf'CreateFontA\({size_weight_italic},.*"Comic Sans MS"\)'
     check(
         f"{label}: a {width} x {height} notice, 'Windows will now' ({len(words)} white) "
-        f"and {caption!r} ({len(status)}, up to x {end} of {x + right})",
+        f"and {caption!r} ({len(status)}, up to x {end} of {x + right}) in a raised frame of "
+        f"{ring} pixels" + (f", over a cover{' in the foreground' * foreground}" if cover else ""),
+        raised_frame=sides(at, x, y, width, height, ring) == [lit, lit, dark, dark],
+        covered_by_the_foreground_window=foreground or not cover,
         black_right_corners=at(x + width - 1, y + height - 1) == at(x + width - 1, y) == BLACK,
         blue_142_top_left=dpi != 96 or len(pixels(at, (0, 0, 142), x, y, 136, 1)) >= 100,
         white_words=len(words) >= 500,
@@ -273,17 +335,46 @@ def refused(out, exe):
     wine_tool("cmd", "/c", "exit")  # the desktop, which wineboot starts
     shutil.copy(exe, f"{out}/tool.exe")
     os.environ["WINEDLLOVERRIDES"] += ";wineboot.exe=d"
-    code, calls, at = run(out, "refused", [f"{out}/tool.exe", "/S"], "tool.exe", "MessageBoxA")
+    code, calls, at, _ = run(out, "refused", [f"{out}/tool.exe", "/S"], "tool.exe", "MessageBoxA")
     box = first(calls, r"MessageBoxA\(")[1]
     number = r'"Error -2147219925 \(0x8004062B\) in tool\.mShutDown\\r\\n\\r\\n'
     text = number + r'ShutdownSystem failed: [^"\\]+\\r\\n"'
     check(
         f"refused: the numbered error with the system's text over the notice, exit code 1 ({code})",
         numbered_under_the_running_name=re.search(text + r',\w+ "tool",', box),
-        error_icon=re.search(rf",{low(0x10010)}\)$", box),
+        topmost_with_error_icon=re.search(rf",{low(0x50010)}\)$", box),
         box_over_the_notice=min(at(512, 384)[:2]) > 128 and at(721, 454) == BLACK,
         exit_code_1=code == 1,
     )
+
+
+# Started as a task that runs whether or not its user is logged on: in a window station no one
+# sees. The request is made as anywhere; refused, the run ends by itself, showing nothing.
+def unseen(out, exe):
+    reg(r"HKCU\Software\Wine", "Version", "winxp")
+    launch = [f"{os.path.dirname(exe)}/tests/launch.exe", "-unseen", OWN_PATH, "/S"]
+    for refused, expected in ((False, 0), (True, 1)):
+        overrides = os.environ["WINEDLLOVERRIDES"] + ";wineboot.exe=d" * refused
+        env = dict(os.environ, WINEDEBUG="+relay,+timestamp,+loaddll", WINEDLLOVERRIDES=overrides)
+        what = "refused" if refused else "accepted"
+        started = time.monotonic()
+        with open(f"{out}/unseen_{what}.log", "w") as log:
+            process = subprocess.Popen([os.environ["WINE"], *launch], stderr=log, env=env)
+            try:
+                code = process.wait(timeout=120)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                code = None
+        calls = parse(log.name, "endnow.exe")
+        check(
+            f"unseen: {what}, /S ends with exit code {expected}, showing nothing "
+            f"({code}, in {time.monotonic() - started:.1f} s)",
+            requested=first(calls, rf"ExitWindowsEx\({low(1)},")[1],
+            ended_by_itself=code is not None,
+            exit_code=code == expected,
+            asked_its_window_station=first(calls, r"GetUserObjectInformationA\(")[1] or not refused,
+            no_message_box=not first(calls, r"MessageBoxA\(")[1],
+        )
 
 
 def main():
@@ -300,6 +391,7 @@ def main():
         for case in CASES[arch]:
             request(out, exe, *case)
         if arch == "win32":
+            unseen(out, exe)
             refused(out, exe)
         reg(r"HKCU\Control Panel\Desktop", "LogPixels", 96, "REG_DWORD")  # as other runs expect
     print(f"e2e: {results.count(True)} passed, {results.count(False)} failed")
