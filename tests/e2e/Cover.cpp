@@ -15,9 +15,9 @@ int main() {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = "Cover";
     RegisterClassA(&wc);
-    HWND cover = CreateWindowExA(0, "Cover", "", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN) - 1,
-                                 GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, wc.hInstance,
-                                 nullptr);
+    HWND cover =
+        CreateWindowExA(0, "Cover", "", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN) - 1,
+                        GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, wc.hInstance, nullptr);
     ShowWindow(cover, SW_SHOW);
     SetForegroundWindow(cover);
     UpdateWindow(cover);
