@@ -25,8 +25,9 @@ ensure_tools() {
   [ ${#missing[@]} -eq 0 ] && return 0
   if [ "$(id -u)" -ne 0 ]; then
     if ! command -v sudo >/dev/null; then
-      echo "missing packages, and no sudo to install them with:" \
-        "install these as root, then run this again: ${missing[*]}" >&2
+      echo "missing packages, and no sudo to install them with. As root, run:" \
+        "dpkg --add-architecture i386 && apt-get update && apt-get install ${missing[*]};" \
+        "then run this again" >&2
       return 1
     fi
     echo "installing with sudo (it may ask for your password): ${missing[*]}"
