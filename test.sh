@@ -11,8 +11,7 @@
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")" || exit 1
 # No test may put a window on the caller's screen, nor press a key there: with
-# no display of their own to inherit, tools/wine-run.sh gives each Wine run a
-# private X display.
+# no display to inherit, tools/wine-run.sh gives each Wine run a private one.
 unset DISPLAY XAUTHORITY WAYLAND_DISPLAY
 source ./tools/setup.sh
 source ./tools/wine.sh

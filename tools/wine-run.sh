@@ -3,9 +3,8 @@
 # Wine in the project's own prefix for that kind of program (never ~/.wine:
 # under build/wine/, or the folder ENDNOW_PREFIXES names), booting it on first
 # use, as the release WINEVERSION names (win98, winxp, win7; win10 when
-# unset), and exits with its exit code. After "--", PROGRAM
-# is a host program that drives Wine itself, through the WINE and WINETOOL it
-# is given.
+# unset), and exits with its exit code. After "--", PROGRAM is a host program
+# that drives Wine itself, through the WINE and WINETOOL it is given.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine.sh"
 use_wine "${1:-}" || exit 1
