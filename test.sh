@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the unit suite natively (sanitizers
 # on) and cross-built under Wine, then the real 32-bit executable end to end
-# under Wine on a private X display, and its 64-bit twin beside it.
+# under Wine, and its 64-bit twin beside it, each Wine run on an X display
+# of its own, whether or not the caller has one.
 #
 # Where the kernel runs no 32-bit code, the 32-bit programs run under qemu
 # user-mode emulation (tools/wine.sh); where they cannot run at all, the run fails.
@@ -9,9 +10,13 @@
 # and the exit code is non-zero when anything failed.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")" || exit 1
+# No test may put a window on the caller's screen, nor press a key there: with
+# no display to inherit, tools/wine-run.sh gives each Wine run a private one.
+unset DISPLAY XAUTHORITY WAYLAND_DISPLAY
 source ./tools/setup.sh
 source ./tools/wine.sh
 ensure_tools || exit 1
+as_owner ./test.sh "$@" || exit 1
 unset WINEVERSION  # the tests choose their releases themselves
 
 log=build/test-logs

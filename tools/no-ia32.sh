@@ -10,6 +10,11 @@
 # the run takes the emulated path.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+# The packages first, and as the clone's owner, out here: in the namespace
+# below root is root in name only.
+source tools/setup.sh
+ensure_tools
+as_owner bash tools/no-ia32.sh "$@"
 [ $# -gt 0 ] || set -- ./test.sh
 zeros=$(mktemp)
 trap 'rm -f "$zeros"' EXIT

@@ -140,7 +140,8 @@ decide_win32() {
 
 # use_wine win32|win64: for programs of that kind exports WINE (runs them),
 # WINETOOL (runs Wine's own tools: wineboot, reg, cmd), WINEARCH and
-# WINEPREFIX, the project's one prefix of that kind (booted by boot_prefix).
+# WINEPREFIX, the project's one prefix of that kind (booted by boot_prefix)
+# in the folder ENDNOW_PREFIXES (build/wine, the tests' own, when unset).
 use_wine() {
   case ${1:-} in
     win32 | win64) ;;
@@ -151,17 +152,18 @@ use_wine() {
   esac
   decide_win32 || return 1
   unset WINELOADER
+  local prefixes=${ENDNOW_PREFIXES:-$ENDNOW_ROOT/build/wine}
   if [ "$ENDNOW_WIN32" = emulated ]; then
     # One WoW64 prefix serves both kinds; never run a 32-bit program with
     # wine64: when the 32-bit side cannot start, it still exits 0.
-    export WINEARCH=win64 WINEPREFIX=$ENDNOW_ROOT/build/wine/win64
+    export WINEARCH=win64 WINEPREFIX=$prefixes/win64
     WINETOOL=$ENDNOW_WINE_BIN/wine64
     if [ "$1" = win64 ]; then WINE=$WINETOOL; else WINE=$ENDNOW_WINE_BIN/wine; fi
   elif [ "$1" = win64 ]; then
-    export WINEARCH=win64 WINEPREFIX=$ENDNOW_ROOT/build/wine/win64
+    export WINEARCH=win64 WINEPREFIX=$prefixes/win64
     WINE=/usr/lib/wine/wine64 WINETOOL=/usr/lib/wine/wine64
   else
-    export WINEARCH=win32 WINEPREFIX=$ENDNOW_ROOT/build/wine/win32
+    export WINEARCH=win32 WINEPREFIX=$prefixes/win32
     WINE=/usr/lib/wine/wine WINETOOL=/usr/lib/wine/wine
   fi
   export WINE WINETOOL WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
@@ -200,9 +202,13 @@ set_release() {
 }
 
 # A private X display of our own, so windows and message boxes have somewhere
-# to go; its process id is exported as XVFB_PID.
+# to go; its process id is exported as XVFB_PID. A Wine session of the
+# current prefix that is still alive (a program run by hand on the desktop,
+# say) is ended first: Wine's desktop keeps the display the session's first
+# program found, and would put this run's windows there.
 start_display() {
   local n
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; fi
   for n in $(seq 90 120); do
     { [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; } && continue
     Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
