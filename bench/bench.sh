@@ -81,7 +81,7 @@ median() {
 }
 
 # Brushes alive: created by CreateSolidBrush, gone when DeleteObject succeeds on them.
-brushes=$(grep -E ':(Call|Ret) +gdi32\.(CreateSolidBrush|DeleteObject)' "$out/endnow.log" | awk '
+brushes=$(grep -aE ':(Call|Ret) +gdi32\.(CreateSolidBrush|DeleteObject)' "$out/endnow.log" | awk '
   /Ret +gdi32.CreateSolidBrush/ {
     match($0, /retval=[0-9a-f]+/)
     alive[substr($0, RSTART + 7, RLENGTH - 7)] = 1
