@@ -6,42 +6,40 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <map>
 
 #include "power/ShutDown.h"
+#include "window/Notice.h"
 
-class FakeWinApi : public win::WinApi {
+// Also the notice as the run uses it, logged among the calls.
+class FakeWinApi : public win::WinApi, public window::Notice {
 public:
     // What GetVersionExA answers: Windows XP by default.
-    std::uint32_t major = 5;
-    std::uint32_t minor = 1;
-    std::uint32_t platform = win::kPlatformNT;
-    win::Bool versionResult = 1;
+    struct Release {
+        std::uint32_t major, minor, platform;
+        win::Bool answer = 1;
+    } release{5, 1, win::kPlatformNT};
     std::wstring commandLine = L"endnow.exe";
     std::string modulePath = "C:\\Program Files\\EndNow\\endnow.exe";
     std::uint32_t stationFlags = win::kWsfVisible;  // the window station's UOI_FLAGS
     // Call name -> the last error it leaves when it fails.
     std::map<std::string, std::uint32_t> fail;
     std::vector<std::string> calls;
-    struct Exited {
-        std::uint32_t code;
-    };
 
     // The system's text for a code. Windows' own messages run past 128 characters, and some
     // hold inserts, such as 193's "%1 is not a valid Win32 application.".
     static std::string TextFor(std::uint32_t code) {
         if (code == 193) return "%1 is not a valid Win32 application.\r\n";
-        if (code == 255 || code == 256) return std::string(code - 2, 'm') + "\r\n";
+        if (code == 255) return std::string(253, 'm') + "\r\n";
         return "Message " + std::to_string(code) + ".\r\n";
     }
 
     win::Bool GetVersionExA(win::OsVersionInfoA& info) override {
         if (info.dwOSVersionInfoSize != sizeof info) return 0;
-        info.dwMajorVersion = major;
-        info.dwMinorVersion = minor;
-        info.dwPlatformId = platform;
-        return versionResult;
+        info.dwMajorVersion = release.major;
+        info.dwMinorVersion = release.minor;
+        info.dwPlatformId = release.platform;
+        return release.answer;
     }
     win::Bool LookupPrivilegeValueA(const char* system, const char* name,
                                     win::Luid& luid) override {
@@ -68,17 +66,15 @@ public:
         return !Enter("ExitWindowsEx", flags, reason);
     }
     std::uint32_t GetLastError() override { return lastError; }
+    // As Windows answers: a system message with inserts but no arguments fails unless the inserts
+    // are to stand as they are, and so does a text that does not fit with its closing zero.
     std::uint32_t FormatMessageA(std::uint32_t flags, const void*, std::uint32_t id,
                                  std::uint32_t language, char* buffer,
                                  std::uint32_t size) override {
-        if (Enter("FormatMessageA", flags, id, language, size)) return 0;
+        if (Enter("FormatMessageA", flags, id, language)) return 0;
         const std::string text = TextFor(id);
-        // As Windows answers: a system message with inserts and no arguments, unless they are to be
-        // left as they stand, fails (or reads arguments never passed); so does a text that does not
-        // fit with its terminating zero.
-        const bool fromSystem = flags & 0x1000, ignoreInserts = flags & 0x200;
-        if (!fromSystem || (!ignoreInserts && text.find('%') != std::string::npos))
-            return Failed(87);
+        const bool inserts = text.find('%') != std::string::npos;
+        if (!(flags & 0x1000) || (inserts && !(flags & 0x200))) return Failed(87);
         if (text.size() >= size) return Failed(122);
         std::fill_n(buffer, size, 'x');  // whatever lies past the text must not be read
         return static_cast<std::uint32_t>(text.copy(buffer, size));
@@ -94,12 +90,22 @@ public:
         static_cast<win::UserObjectFlags*>(info)->dwFlags = stationFlags;
         return 1;
     }
-    [[noreturn]] void ExitProcess(std::uint32_t code) override { throw Exited{code}; }
     std::wstring CommandLine() override { return commandLine; }
     std::string ModuleFileName() override { return modulePath; }
     std::wstring ModuleFileNameW() override { return {modulePath.begin(), modulePath.end()}; }
-    // Throws the error in place of ending the process.
+    // Both throw in place of ending the process: the error shown, or none for a silent end.
     [[noreturn]] void ReportAndExit(const mShutDown::ErrorRecord& error) override { throw error; }
+    [[noreturn]] void ExitProcess(std::uint32_t code) override {
+        Enter("ExitProcess", code);
+        throw mShutDown::ErrorRecord{};
+    }
+
+    void SetStatusCaption(const std::wstring& text) override {
+        Enter("SetStatusCaption", std::string(text.begin(), text.end()).c_str());
+    }
+    void Show() override { Enter("Show"); }
+    void Refresh() override { Enter("Refresh"); }
+    void Unload() override { Enter("Unload"); }
 
     // Logs the call and leaves a fresh error; true when the script says it fails.
     template <typename... Args>
@@ -107,9 +113,8 @@ public:
         std::string list;
         ((list += (list.empty() ? "" : ",") + Text(args)), ...);
         calls.push_back(name + "(" + list + ")");
-        const bool failing = fail.contains(name);
-        lastError = failing ? fail[name] : ++fresh;
-        return failing;
+        lastError = fail.contains(name) ? fail[name] : ++fresh;
+        return fail.contains(name);
     }
 
 private:
@@ -127,8 +132,9 @@ private:
     std::uint32_t fresh = 9000;
 };
 
-// Runs the action and returns the error it raised; fails the test when none.
-inline mShutDown::ErrorRecord RaisedBy(const std::function<void()>& action) {
+// Runs the action and returns the error it raised (Number 0 for a silent end); fails the test
+// when none.
+inline mShutDown::ErrorRecord RaisedBy(auto action) {
     try {
         action();
     } catch (const mShutDown::ErrorRecord& record) {

@@ -50,7 +50,6 @@ public:
     const Layout::NoticeLayout& layout() const { return layout_; }
     Layout::Box Label2() const { return label2_; }
     const Gradient::PainterState& painter() const { return painter_; }
-    HFONT font() const { return font_.get(); }
     HDC imageDC() const { return imageDC_.get(); }
     void SetBackColor(COLORREF color) { class_.SetBackground(hwnd(), color); }
 

@@ -49,7 +49,8 @@ public:
     }
     std::int32_t Quotient(double a, double b) {
         if (b == 0) mShutDown::Raise(api_, mShutDown::ErrDivisionByZero, "Division by zero");
-        // Rounded to a double first, as on every other target (see Single below).
+        // Rounded to a double first, as on every other target: the 387 would keep the quotient
+        // in its extended precision.
         volatile double quotient = a / b;
         return Round(quotient);
     }
@@ -76,14 +77,9 @@ std::int16_t BandsFor(std::int32_t& depth) {
     }
 }
 
-// The inner size is read as a single-precision value. On i686 the compiler
-// keeps floating-point values in x87 registers at extended precision, where
-// INT_MAX would never round to 2^31; going through memory rounds it as a float
-// everywhere.
-float Single(std::int32_t value) {
-    volatile float stored = static_cast<float>(value);
-    return stored;
-}
+// The inner size is read as a single-precision value, which holds every size the layout can
+// make (at most 437,500 pixels) exactly.
+float Single(std::int32_t value) { return static_cast<float>(value); }
 
 void FillBand(Surface& target, const Rect& rect, std::uint32_t color) {
     Brush brush = target.CreateSolidBrush(color);

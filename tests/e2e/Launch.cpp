@@ -1,4 +1,4 @@
-// launch [-unseen] PROGRAM [ARGUMENTS]: starts PROGRAM the way a Run key or a
+// launch [-unseen] PROGRAM [ARGUMENT]: starts PROGRAM the way a Run key or a
 // scheduled task does, with its path unquoted at the start of the command line
 // even when it holds spaces, and exits with its exit code (3 when it did not
 // start). With -unseen, in a window station of its own, which no one sees, as
@@ -7,9 +7,19 @@
 // The program is passed as the application name too: without one, Wine's
 // CreateProcess quotes an unquoted path with spaces before the child sees
 // its command line, which Windows does not do.
+//
+// launch -cover: another program coming to the front. It shows a plain white
+// window over the screen, makes it the foreground window, prints 1 if it is
+// (else 0), and keeps it until its input ends. The window is a pixel short of
+// the screen's width: Wine hands a window of the screen's size to the window
+// manager as full-screen, which stacks it above every other, topmost or not,
+// and Windows does not.
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
+
+namespace {
 
 // A window station made here is not WinSta0, the one on the screen.
 bool MakeUnseenDesktop() {
@@ -20,7 +30,26 @@ bool MakeUnseenDesktop() {
            SetProcessWindowStation(own);
 }
 
+int Cover() {
+    // A static control filled with the window colour, white as Wine sets it up.
+    HWND cover = CreateWindowExA(0, "STATIC", "", WS_POPUP | SS_WHITERECT, 0, 0,
+                                 GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN),
+                                 nullptr, nullptr, nullptr, nullptr);
+    // Shown active, as a window a user brings up is, so that Wine hands it to the window manager
+    // before it is mapped.
+    ShowWindow(cover, SW_SHOW);
+    SetForegroundWindow(cover);
+    UpdateWindow(cover);
+    std::printf("%d\n", GetForegroundWindow() == cover);
+    std::fflush(stdout);
+    while (std::getchar() != EOF) continue;
+    return 0;
+}
+
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
+    if (argc > 1 && std::wstring(argv[1]) == L"-cover") return Cover();
     STARTUPINFOW startup{sizeof startup};
     if (argc > 1 && std::wstring(argv[1]) == L"-unseen") {
         if (!MakeUnseenDesktop()) return 3;
