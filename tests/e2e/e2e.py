@@ -145,22 +145,24 @@ def window_manager():
         manager.terminate()
 
 
-# Covers the screen with another program's window, made the foreground window, while the exe is
-# stopped in its pause, so that the screenshot shows what the pause shows however slow the
-# machine; true when the cover had the foreground.
+# Stops the exe in its pause, so that the screenshot shows what the pause shows however slow the
+# machine, and with cover, covers the screen meanwhile with another program's window, made the
+# foreground window; true when the cover had the foreground.
 @contextlib.contextmanager
-def covered(process):
+def paused(process, cover):
     os.kill(process.pid, signal.SIGSTOP)
-    cover = [os.environ["WINE"], f"{ROOT}/build/win32/tests/launch.exe", "-cover"]
-    with subprocess.Popen(cover, stdin=-1, stdout=-1, text=True) as covering:  # -1: a pipe
-        yield covering.stdout.readline().strip() == "1"
+    command = [os.environ["WINE"], f"{ROOT}/build/win32/tests/launch.exe", "-cover"]
+    covering = subprocess.Popen(command, stdin=-1, stdout=-1, text=True) if cover else None  # pipes
+    yield covering is not None and covering.stdout.readline().strip() == "1"
+    if covering:
         covering.communicate("")
     os.kill(process.pid, signal.SIGCONT)
 
 
-# Runs the command traced, takes a screenshot once the exe has called wait_for (its pause begun,
-# with a cover), and presses Return for an error box it shows: (exit code or None when it did not
-# end, calls, pixel at, whether a cover had the foreground).
+# Runs the command traced, takes a screenshot once the exe has called wait_for (Sleep: stopped in
+# its pause, covered if asked; MessageBoxA: the box up), and presses Return for an error box it
+# shows: (exit code or None when it did not end, calls, pixel at, whether a cover had the
+# foreground).
 def run(out, name, command, environment, image, wait_for, cover):
     manager = window_manager() if cover else contextlib.nullcontext()
     with open(f"{out}/{name}.log", "w") as log, manager:
@@ -169,8 +171,9 @@ def run(out, name, command, environment, image, wait_for, cover):
             if process.poll() is not None or wait_for in "".join(parse(log.name, image)):
                 break
             time.sleep(0.05)
-        with covered(process) if cover else contextlib.nullcontext(False) as foreground:
-            time.sleep(0.4)  # shown and drawn; a request is still more than half a second away
+        waiting = paused(process, cover) if wait_for == "Sleep" else contextlib.nullcontext(False)
+        with waiting as foreground:
+            time.sleep(0.4)  # for the X server to show what was drawn, and a box to draw itself
             subprocess.run(["import", "-window", "root", f"{out}/{name}.png"], check=True)
         for _ in range(240):  # two minutes at most, pressing Return for a box (it has the focus)
             if process.poll() is not None:
@@ -192,14 +195,6 @@ def run(out, name, command, environment, image, wait_for, cover):
 # The x of every pixel of that colour in the rectangle.
 def pixels(at, colour, x0, y0, width, height):
     return [x for x in range(x0, x0 + width) for y in range(y0, y0 + height) if at(x, y) == colour]
-
-
-# The colours of the frame's left and bottom sides at their middles, from the inner area outward.
-def sides(at, x, y, width, height, ring):
-    steps = range(ring)
-    return [at(x - 1 - i, y + height // 2) for i in steps], [
-        at(x + width // 2, y + height + i) for i in steps
-    ]
 
 
 def set_dpi(dpi):
@@ -224,7 +219,7 @@ def request(out, exe, release, dpi, args, flags, caption, how=""):
         subprocess.run([os.environ["WINETOOL"], "cmd", "/c", "exit"], capture_output=True)
     overrides = os.environ["WINEDLLOVERRIDES"] + ";wineboot.exe=d" * refused
     environment = dict(os.environ, WINEDEBUG="+relay,+loaddll", WINEDLLOVERRIDES=overrides)
-    wait_for = "MessageBoxA" if box else "Sleep" if how == "covered" else "ShowWindow"
+    wait_for = "MessageBoxA" if box else "Sleep"
     name = re.sub(r"\W+", "_", label)
     code, calls, at, cover = run(out, name, command, environment, image, wait_for, how == "covered")
     # A hidden topmost tool window (no taskbar button) with no frame of the system's, no caption,
@@ -248,9 +243,12 @@ def request(out, exe, release, dpi, args, flags, caption, how=""):
     status = pixels(at, WHITE, x, y + int(76 * dpi / 96), width, int(50 * dpi / 96))
     end = max(status, default=-1)
     caption_at_edge = x + right - 6 <= end <= x + right if caption else not status
+    # The frame's left and bottom sides at their middles, from the inner area outward.
+    left = [at(x - 1 - i, y + height // 2) for i in range(ring)]
+    bottom = [at(x + width // 2, y + height + i) for i in range(ring)]
     lit, dark = [FACE] * (ring - 2) + [HILIGHT, LIGHT], [FACE] * (ring - 2) + [SHADOW, DKSHADOW]
     screenshot = {
-        "raised_frame": sides(at, x, y, width, height, ring) == (lit, dark),
+        "raised_frame": left == lit and bottom == dark,
         "black_right_corners": at(x + width - 1, y + height - 1) == at(x + width - 1, y) == BLACK,
         "white_words": len(words) >= 500,
         "caption_ends_at_the_label_edge": caption_at_edge,
