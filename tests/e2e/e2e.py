@@ -20,7 +20,8 @@ ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)),
 OWN_PATH = r"C:\Program Files\EndNow\endnow.exe"
 BLACK, WHITE = (0, 0, 0), (255, 255, 255)
 # Wine's own 3D colours, as the notice's raised frame shows them from the inner area outward:
-# face, then white and light at the top and left, dark grey and black at the bottom and right.
+# face, then white and light at the top and left, grey and dark grey at the bottom and right
+# (Windows' own scheme has black outermost there).
 FACE, HILIGHT, LIGHT, SHADOW, DKSHADOW = (245,) * 3, WHITE, (227,) * 3, (166,) * 3, (106,) * 3
 # Release (64-bit Windows began with XP x64), dpi, arguments, flags asked for, caption, and how:
 # "covered" by another program that takes the foreground during the pause; "refused" by Wine,
