@@ -2,7 +2,6 @@
 #include <cstdlib>
 
 #include "power/ShutDown.h"
-#include "power/VersionInfo.h"
 
 namespace mShutDown {
 
@@ -61,9 +60,7 @@ void Raise(win::WinApi& api, ErrorNumber number, std::string description,
 }
 
 bool SomeoneCanAnswer(win::WinApi& api) {
-    win::OsVersionInfoA version;
-    if (!VersionInfo::QueryVersion(api, version) || version.dwPlatformId != win::kPlatformNT)
-        return true;
+    if (!WindowsNTCache().IsWindowsNT(api)) return true;
     const win::Handle station = api.GetProcessWindowStation();
     win::UserObjectFlags flags{};
     std::uint32_t needed = 0;

@@ -66,7 +66,7 @@ public:
                                          std::uint32_t messageId, std::uint32_t languageId,
                                          char* buffer, std::uint32_t size) = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
-    // Window stations are the NT family's: Windows 95, 98 and Me have neither call.
+    // Window stations are the NT family's: Windows 95, 98 and Me do not support them.
     virtual Handle GetProcessWindowStation() = 0;
     virtual Bool GetUserObjectInformationA(Handle object, std::int32_t index, void* info,
                                            std::uint32_t length, std::uint32_t* needed) = 0;

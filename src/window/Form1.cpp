@@ -28,7 +28,7 @@ Layout::NoticeLayout ScreenLayout(win::WinApi& api, const DrawingCalls& calls) {
 void DrawFrame(HWND hwnd, const Layout::NoticeLayout& l) {
     WindowDC dc(hwnd, &::GetWindowDC);
     if (!dc.get()) return;
-    RECT frame{0, 0, l.clientWidth + 2 * l.frameX, l.clientHeight + 2 * l.frameY};
+    RECT frame{0, 0, l.windowWidth(), l.windowHeight()};
     ::ExcludeClipRect(dc.get(), l.frameX, l.frameY, frame.right - l.frameX,
                       frame.bottom - l.frameY);
     ::FillRect(dc.get(), &frame, ::GetSysColorBrush(COLOR_3DFACE));
@@ -101,8 +101,7 @@ Form1::Form1(win::WinApi& api, HINSTANCE instance, const DrawingCalls& calls)
 }
 
 void Form1::Create() {
-    const int width = layout_.clientWidth + 2 * layout_.frameX;
-    const int height = layout_.clientHeight + 2 * layout_.frameY;
+    const int width = layout_.windowWidth(), height = layout_.windowHeight();
     const Layout::Point at = Layout::Centred(::GetSystemMetrics(SM_CXSCREEN),
                                              ::GetSystemMetrics(SM_CYSCREEN), width, height);
     // Hidden until Show; WindowProc takes hold of the handle on WM_NCCREATE.

@@ -23,6 +23,8 @@ struct NoticeLayout {
     Box label2;                     // the status label before it has a caption
     int label2Right;                // the status label grows leftward from here
     int fontHeight;                 // a negative LOGFONT height: the em size in pixels
+    int windowWidth() const { return clientWidth + 2 * frameX; }
+    int windowHeight() const { return clientHeight + 2 * frameY; }
 };
 
 // The layout at a screen's resolution, in pixels rounded to nearest with
