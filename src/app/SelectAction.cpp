@@ -18,8 +18,8 @@ std::int32_t ShutdownFlags(win::WinApi& api, WindowsNTCache& family) {
 
     // A release none of the tests knows (NT 4.0, Vista to 11, 95, Win32s): a shut-down must never
     // turn into a log-off. From Vista on only EWX_POWEROFF turns the power off. NT 4.0's own
-    // hardware layer cannot, and asked to, it restarts the machine instead; like 95 it gets a
-    // plain shut-down, which it turns into a power-off itself where its layer and setting can.
+    // hardware layer cannot, and asked to, it restarts the machine instead; like 95 it gets the
+    // plain shut-down its own Shut Down asks for.
     win::OsVersionInfoA version;
     const bool vistaOn = VersionInfo::QueryVersion(api, version) && version.dwMajorVersion >= 6;
     return vistaOn && family.IsWindowsNT(api) ? EWX_POWEROFF : EWX_SHUTDOWN;
