@@ -65,6 +65,17 @@ public:
     win::Bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override {
         return !Enter("ExitWindowsEx", flags, reason);
     }
+    win::Bool InitiateSystemShutdownExW(const wchar_t* machine, const wchar_t* message,
+                                        std::uint32_t timeout, win::Bool force, win::Bool reboot,
+                                        std::uint32_t reason) override {
+        return !Enter("InitiateSystemShutdownExW", machine, message, timeout, force, reboot,
+                      reason);
+    }
+    win::Bool InitiateSystemShutdownW(const wchar_t* machine, const wchar_t* message,
+                                      std::uint32_t timeout, win::Bool force,
+                                      win::Bool reboot) override {
+        return !Enter("InitiateSystemShutdownW", machine, message, timeout, force, reboot);
+    }
     std::uint32_t GetLastError() override { return lastError; }
     // As Windows answers: a system message with inserts but no arguments fails unless the inserts
     // are to stand as they are, and so does a text that does not fit with its closing zero.
@@ -123,6 +134,9 @@ private:
         return 0;
     }
     static std::string Text(const char* text) { return text ? text : "null"; }
+    static std::string Text(const wchar_t* text) {
+        return text ? std::string(text, text + std::char_traits<wchar_t>::length(text)) : "null";
+    }
     static std::string Text(win::Handle handle) {
         return std::to_string(reinterpret_cast<std::intptr_t>(handle));
     }

@@ -33,8 +33,9 @@ TEST(PowerTest, EachFailingStepRaisesItsErrorWithTheTextOfTheCodeThatCallLeft) {
         {"AdjustTokenPrivileges", 1314, ErrNoPrivileges, noPrivileges, true},
         // The system's text whole, up to 255 characters, and with its inserts as they stand.
         {"ExitWindowsEx", 193, ErrShutdownFailed, failed, true},
-        // No box where no one sees the window station; one where that cannot be told.
-        {"ExitWindowsEx", 1314, ErrorNumber{}, "", true, 0},
+        // No box where no one sees the window station (where the system-shutdown call is made);
+        // one where that cannot be told.
+        {"InitiateSystemShutdownExW", 1314, ErrorNumber{}, "", true, 0},
         {"ExitWindowsEx", 255, ErrShutdownFailed, failed, true, 0, "GetProcessWindowStation"},
         {"ExitWindowsEx", 1314, ErrShutdownFailed, failed, true, 0, "GetUserObjectInformationA"},
         {"ExitWindowsEx", 1314, ErrShutdownFailed, failed, false, 0, nullptr, k9x},
@@ -53,6 +54,10 @@ TEST(PowerTest, EachFailingStepRaisesItsErrorWithTheTextOfTheCodeThatCallLeft) {
         EXPECT_EQ(record.Number, row.number) << row.call;
         EXPECT_EQ(record.Description, description);
         EXPECT_EQ(api.calls.back() == "ExitProcess(1)", row.number == 0);
+        // Shown or not, the text is that of the code the failed call left.
+        EXPECT_TRUE(
+            std::ranges::count(api.calls, "FormatMessageA(4608," + Decimal(row.code) + ",0)"))
+            << row.call;
         // An opened token is closed even when adjusting it failed.
         EXPECT_EQ(std::ranges::count(api.calls, "CloseHandle(122)"), row.tokenClosed) << row.call;
     }

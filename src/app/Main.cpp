@@ -8,13 +8,13 @@ namespace mShutDown {
 int Main(win::WinApi& api, window::Notice& notice) {
     // An error raised on the way shows its message over the notice, which
     // nothing takes down, and ends the process with exit code 1.
-    WindowsNTCache family;
-    const ActionChoice choice = SelectAction(api, family);
+    const ActionChoice choice = SelectAction(api);
     if (choice.StatusCaption) notice.SetStatusCaption(*choice.StatusCaption);
     notice.Show();
     notice.Refresh();
     // One thread, no message loop: the notice stays as drawn for the pause.
     api.Sleep(kNoticeMilliseconds);
+    WindowsNTCache family;
     ShutdownSystem(api, family, choice.ExitFlags);
     notice.Unload();
     return 0;

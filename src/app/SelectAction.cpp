@@ -7,7 +7,7 @@
 
 namespace mShutDown {
 
-std::int32_t ShutdownFlags(win::WinApi& api, WindowsNTCache& family) {
+std::int32_t ShutdownFlags(win::WinApi& api) {
     // All four tests always run and the last true one wins.
     std::optional<std::int32_t> flags;
     if (VersionInfo::IsWinNT5(api)) flags = EWX_POWEROFF;
@@ -20,12 +20,10 @@ std::int32_t ShutdownFlags(win::WinApi& api, WindowsNTCache& family) {
     // turn into a log-off. From Vista on only EWX_POWEROFF turns the power off. NT 4.0's own
     // hardware layer cannot, and asked to, it restarts the machine instead; like 95 it gets the
     // plain shut-down its own Shut Down asks for.
-    win::OsVersionInfoA version;
-    const bool vistaOn = VersionInfo::QueryVersion(api, version) && version.dwMajorVersion >= 6;
-    return vistaOn && family.IsWindowsNT(api) ? EWX_POWEROFF : EWX_SHUTDOWN;
+    return VersionInfo::IsVistaOrLater(api) ? EWX_POWEROFF : EWX_SHUTDOWN;
 }
 
-ActionChoice SelectAction(win::WinApi& api, WindowsNTCache& family) {
+ActionChoice SelectAction(win::WinApi& api) {
     const std::wstring token =
         GetCommandArgument(ArgumentString(api.CommandLine(), api.ModuleFileNameW()));
     ActionChoice choice;
@@ -36,7 +34,7 @@ ActionChoice SelectAction(win::WinApi& api, WindowsNTCache& family) {
         choice.ExitFlags = EWX_LOGOFF;
         choice.StatusCaption = L"LogOff !";
     } else if (token == L"S" || token == L"s" || token == L"P" || token == L"p") {
-        choice.ExitFlags = ShutdownFlags(api, family);
+        choice.ExitFlags = ShutdownFlags(api);
         choice.StatusCaption = L"ShutDown !";
     }
     return choice;

@@ -15,10 +15,10 @@ struct ActionChoice {
 };
 
 // The flags for a shut-down request on the running release.
-std::int32_t ShutdownFlags(win::WinApi& api, WindowsNTCache& family);
+std::int32_t ShutdownFlags(win::WinApi& api);
 
 // Reads the last command-line token and applies the rules, first match wins:
 // none restarts, L/l logs off, S/s/P/p shuts down, anything else logs off silently.
-ActionChoice SelectAction(win::WinApi& api, WindowsNTCache& family);
+ActionChoice SelectAction(win::WinApi& api);
 
 }  // namespace mShutDown

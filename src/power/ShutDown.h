@@ -23,6 +23,8 @@ enum ErrorNumber : std::int32_t {
     ErrNoCurrentProcess = static_cast<std::int32_t>(0x8004062Du),
     ErrNoPrivileges = static_cast<std::int32_t>(0x8004062Eu),
     ErrInvalidParameter = static_cast<std::int32_t>(0x8004062Fu),
+    // A log-off asked for where no one sees the window station: there is no interactive user.
+    ErrNoInteractiveUser = static_cast<std::int32_t>(0x80040630u),
     // Arithmetic faults of the painter, numbered as the classic runtime numbers them.
     ErrOverflow = 6,
     ErrDivisionByZero = 11,
@@ -45,7 +47,8 @@ std::string ProgramName(const std::string& modulePath);
 
 // False only where the process's window station is known to be one that no
 // one sees (a scheduled task run whether or not its user is logged on, or as
-// SYSTEM): on the NT family, when the question can be asked.
+// SYSTEM): on the NT family, when the question can be asked. There no box is
+// shown, and the request goes through the system-shutdown call.
 bool SomeoneCanAnswer(win::WinApi& api);
 
 // A number in decimal: a leading minus for negatives, no padding.
@@ -69,7 +72,8 @@ private:
 bool EnableShutdownPrivilege(win::WinApi& api);
 
 // Validates the flags, enables the privilege on the NT family and asks
-// Windows to end the session; raises on failure.
+// Windows to end the session: ExitWindowsEx for the interactive user, the
+// system-shutdown call where no one sees the window station. Raises on failure.
 bool ShutdownSystem(win::WinApi& api, WindowsNTCache& family, std::int32_t flags);
 
 }  // namespace mShutDown

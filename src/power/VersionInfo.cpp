@@ -35,6 +35,12 @@ win::Bool QueryVersion(win::WinApi& api, win::OsVersionInfoA& info) {
     return api.GetVersionExA(info);
 }
 
+bool IsVistaOrLater(win::WinApi& api) {
+    win::OsVersionInfoA info;
+    return QueryVersion(api, info) && info.dwPlatformId == win::kPlatformNT &&
+           info.dwMajorVersion >= 6;
+}
+
 bool IsWin98OrLater(win::WinApi& api) {
     // The first half deliberately ignores the platform: NT 4.x with a minor
     // version above 0 would count too.

@@ -13,5 +13,7 @@ bool IsWin98OrLater(win::WinApi& api);
 bool IsWinMe(win::WinApi& api);
 bool IsWinNT5(win::WinApi& api);
 bool IsWinXP(win::WinApi& api);
+// The NT family from 6.0 on, for any successful query (as the platform test takes it).
+bool IsVistaOrLater(win::WinApi& api);
 
 }  // namespace VersionInfo

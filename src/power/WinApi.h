@@ -42,10 +42,11 @@ struct UserObjectFlags {
     std::uint32_t dwFlags;
 };
 
-inline constexpr std::uint32_t kPlatformWin9x = 1;  // VER_PLATFORM_WIN32_WINDOWS
-inline constexpr std::uint32_t kPlatformNT = 2;     // VER_PLATFORM_WIN32_NT
-inline constexpr std::int32_t kUoiFlags = 1;        // UOI_FLAGS
-inline constexpr std::uint32_t kWsfVisible = 1;     // WSF_VISIBLE
+inline constexpr std::uint32_t kPlatformWin9x = 1;        // VER_PLATFORM_WIN32_WINDOWS
+inline constexpr std::uint32_t kPlatformNT = 2;           // VER_PLATFORM_WIN32_NT
+inline constexpr std::int32_t kUoiFlags = 1;              // UOI_FLAGS
+inline constexpr std::uint32_t kWsfVisible = 1;           // WSF_VISIBLE
+inline constexpr std::uint32_t kErrorProcNotFound = 127;  // ERROR_PROC_NOT_FOUND
 
 class WinApi {
 public:
@@ -61,6 +62,14 @@ public:
                                        std::uint32_t* returnLength) = 0;
     virtual Bool CloseHandle(Handle handle) = 0;
     virtual Bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) = 0;
+    // The system-shutdown calls, for a caller that is not the interactive user. advapi32 has the
+    // Ex form from XP on; a call the system lacks fails with ERROR_PROC_NOT_FOUND.
+    virtual Bool InitiateSystemShutdownExW(const wchar_t* machine, const wchar_t* message,
+                                           std::uint32_t timeout, Bool forceAppsClosed, Bool reboot,
+                                           std::uint32_t reason) = 0;
+    virtual Bool InitiateSystemShutdownW(const wchar_t* machine, const wchar_t* message,
+                                         std::uint32_t timeout, Bool forceAppsClosed,
+                                         Bool reboot) = 0;
     virtual std::uint32_t GetLastError() = 0;
     virtual std::uint32_t FormatMessageA(std::uint32_t flags, const void* source,
                                          std::uint32_t messageId, std::uint32_t languageId,

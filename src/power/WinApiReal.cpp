@@ -23,8 +23,12 @@ using OpenProcessTokenFn = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
 using AdjustTokenPrivilegesFn = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD,
                                               PTOKEN_PRIVILEGES, PDWORD);
 
+using InitiateSystemShutdownExWFn = BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, BOOL, BOOL, DWORD);
+using InitiateSystemShutdownWFn = BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, BOOL, BOOL);
+
 using GetProcessWindowStationFn = HWINSTA(WINAPI*)();
 using GetUserObjectInformationAFn = BOOL(WINAPI*)(HANDLE, int, PVOID, DWORD, LPDWORD);
+using GetSystemDirectoryAFn = UINT(WINAPI*)(LPSTR, UINT);
 
 // Bound at run time: the exe still loads where user32 or kernel32 lacks it.
 void* SystemFunction(const char* dll, const char* name) {
@@ -38,6 +42,20 @@ Bool Unbound() {
 }
 
 }  // namespace
+
+// A library from the system folder only: LoadLibraryA by name alone would look in the exe's own
+// folder first, where anyone who can write there could plant one. GetSystemDirectoryA is bound at
+// run time, so that the load-time imports stay as they are.
+void* SystemLibrary(const char* name) {
+    auto folder = reinterpret_cast<GetSystemDirectoryAFn>(
+        SystemFunction("kernel32.dll", "GetSystemDirectoryA"));
+    char path[MAX_PATH + 16] = {};
+    UINT length = folder ? folder(path, MAX_PATH) : 0;
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    path[length++] = '\\';
+    while (*name && length < sizeof path - 1) path[length++] = *name++;
+    return ::LoadLibraryA(path);
+}
 
 RealWinApi::~RealWinApi() {
     if (advapi32_) ::FreeLibrary(static_cast<HMODULE>(advapi32_));
@@ -83,6 +101,25 @@ Bool RealWinApi::CloseHandle(Handle handle) { return ::CloseHandle(handle); }
 
 Bool RealWinApi::ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) {
     return ::ExitWindowsEx(flags, reason);
+}
+
+Bool RealWinApi::InitiateSystemShutdownExW(const wchar_t* machine, const wchar_t* message,
+                                           std::uint32_t timeout, Bool forceAppsClosed, Bool reboot,
+                                           std::uint32_t reason) {
+    auto fn = reinterpret_cast<InitiateSystemShutdownExWFn>(
+        Advapi32Function("InitiateSystemShutdownExW"));
+    if (!fn) return Unbound();
+    return fn(const_cast<LPWSTR>(machine), const_cast<LPWSTR>(message), timeout, forceAppsClosed,
+              reboot, reason);
+}
+
+Bool RealWinApi::InitiateSystemShutdownW(const wchar_t* machine, const wchar_t* message,
+                                         std::uint32_t timeout, Bool forceAppsClosed, Bool reboot) {
+    auto fn =
+        reinterpret_cast<InitiateSystemShutdownWFn>(Advapi32Function("InitiateSystemShutdownW"));
+    if (!fn) return Unbound();
+    return fn(const_cast<LPWSTR>(machine), const_cast<LPWSTR>(message), timeout, forceAppsClosed,
+              reboot);
 }
 
 std::uint32_t RealWinApi::GetLastError() { return ::GetLastError(); }

@@ -5,6 +5,9 @@
 
 namespace win {
 
+// A library from the system folder, or null; the caller frees it.
+void* SystemLibrary(const char* name);
+
 class RealWinApi : public WinApi {
 public:
     // GetModuleFileNameW's shape. Left out, the real one is bound at run time; a test passes a
@@ -24,6 +27,11 @@ public:
                                std::uint32_t* returnLength) override;
     Bool CloseHandle(Handle handle) override;
     Bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
+    Bool InitiateSystemShutdownExW(const wchar_t* machine, const wchar_t* message,
+                                   std::uint32_t timeout, Bool forceAppsClosed, Bool reboot,
+                                   std::uint32_t reason) override;
+    Bool InitiateSystemShutdownW(const wchar_t* machine, const wchar_t* message,
+                                 std::uint32_t timeout, Bool forceAppsClosed, Bool reboot) override;
     std::uint32_t GetLastError() override;
     std::uint32_t FormatMessageA(std::uint32_t flags, const void* source, std::uint32_t messageId,
                                  std::uint32_t languageId, char* buffer,

@@ -1,5 +1,7 @@
 #include "window/Form1.h"
 
+#include "power/VersionInfo.h"
+#include "power/WinApiReal.h"
 #include "window/NoticeError.h"
 
 namespace window {
@@ -33,6 +35,23 @@ void DrawFrame(HWND hwnd, const Layout::NoticeLayout& l) {
                       frame.bottom - l.frameY);
     ::FillRect(dc.get(), &frame, ::GetSysColorBrush(COLOR_3DFACE));
     ::DrawEdge(dc.get(), &frame, EDGE_RAISED, BF_RECT);
+}
+
+// Windows 11 rounds the corners of some windows, which would cut the corners off the frame the
+// notice draws itself; its rules do not say whether they take in this one, so it asks for square
+// corners (DWMWA_WINDOW_CORNER_PREFERENCE, DWMWCP_DONOTROUND). Only Vista on has dwmapi, and
+// only 11 knows the attribute; anywhere else the request fails, and that changes nothing.
+void AskForSquareCorners(win::WinApi& api, HWND hwnd) {
+    using SetAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+    constexpr DWORD kCornerPreference = 33;
+    constexpr DWORD kDoNotRound = 1;
+    if (!VersionInfo::IsVistaOrLater(api)) return;
+    // The preference stays with the window once set; the library need not.
+    const Library dwmapi(static_cast<HMODULE>(win::SystemLibrary("dwmapi.dll")));
+    if (!dwmapi) return;
+    auto set =
+        reinterpret_cast<SetAttribute>(::GetProcAddress(dwmapi.get(), "DwmSetWindowAttribute"));
+    if (set) set(hwnd, kCornerPreference, &kDoNotRound, sizeof kDoNotRound);
 }
 
 void DrawLabel(HDC dc, const Layout::Box& box, const std::wstring& text) {
@@ -108,6 +127,7 @@ void Form1::Create() {
     if (!::CreateWindowExA(kExStyle, class_.name(), "", kStyle, at.x, at.y, width, height, nullptr,
                            nullptr, instance_, this))
         RaiseNoWindow(api_);
+    AskForSquareCorners(api_, hwnd());
 }
 
 // The load handler: the bands go into the kept image while the window is hidden.
@@ -116,7 +136,7 @@ void Form1::Load() {
     if (!windowDC.get()) RaiseNoWindow(api_);
     font_ = Font(calls_.createFont(layout_.fontHeight, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE,
                                    ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                   DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontFace));
+                                   DEFAULT_QUALITY, DEFAULT_PITCH | kFontFamily, kFontFace));
     image_ = Bitmap(calls_.createBitmap(windowDC.get(), layout_.clientWidth, layout_.clientHeight));
     imageDC_ = MemoryDC(calls_.createMemoryDC(windowDC.get()));
     imageSelected_.emplace(imageDC_.get(), image_.get());

@@ -20,6 +20,9 @@ inline constexpr COLORREF kBackground = 0x00620001;  // red 1, green 0, blue 98
 inline constexpr COLORREF kTextColor = 0x00FFFFFF;
 inline constexpr wchar_t kLabel1Caption[] = L"Windows will now";
 inline constexpr char kFontFace[] = "Comic Sans MS";
+// Where the face is missing (the first Windows 95, without Plus! or Internet Explorer 3), the
+// font mapper picks a sans-serif face of the family, not whichever font it looks at first.
+inline constexpr BYTE kFontFamily = FF_SWISS;
 inline constexpr int kIconId = 1;
 
 // The calls that make the notice's drawing objects, replaceable in tests.
@@ -69,11 +72,11 @@ private:
     Bitmap image_;  // what the painter drew, shown by every repaint
     MemoryDC imageDC_;
     std::optional<Selection> imageSelected_;
-    // Destroyed first: its last messages still find the class and everything it paints with.
-    OwnedWindow window_;
     Gradient::PainterState painter_;
     std::wstring caption_;
     Layout::Box label2_;
+    // Last, so destroyed first: its last messages still find everything above.
+    OwnedWindow window_;
 };
 
 // The notice as the run sequence sees it: Form1 made on first use, released by Unload.

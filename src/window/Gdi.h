@@ -33,6 +33,7 @@ using Brush = Owned<HBRUSH, ::DeleteObject>;
 using Font = Owned<HFONT, ::DeleteObject>;
 using Bitmap = Owned<HBITMAP, ::DeleteObject>;
 using MemoryDC = Owned<HDC, ::DeleteDC>;  // from CreateCompatibleDC
+using Library = Owned<HMODULE, ::FreeLibrary>;
 
 // A window's DC from GetDC, handed back with ReleaseDC.
 class WindowDC {

@@ -26,8 +26,10 @@ FACE, HILIGHT, LIGHT, SHADOW, DKSHADOW = (245,) * 3, WHITE, (227,) * 3, (166,) *
 # Release (64-bit Windows began with XP x64), dpi, arguments, flags asked for, caption, and how:
 # "covered" by another program that takes the foreground during the pause; "refused" by Wine,
 # whose end of a session fails without wineboot; "unseen", started in a window station no one
-# sees, as a task that runs whether or not its user is logged on. Arguments that start with the
-# exe's own path are started as a Run key starts them: that path unquoted, spaces and all.
+# sees, as a task that runs whether or not its user is logged on, where the machine is ended by
+# the system-shutdown call (Wine's does nothing and succeeds) and a log-off is refused. Arguments
+# that start with the exe's own path are started as a Run key starts them: that path unquoted,
+# spaces and all.
 CASES = {
     "win32": [
         ("win98", 96, "shutdown", 0, None),
@@ -35,19 +37,25 @@ CASES = {
         ("win2k", 96, "/p", 8, "ShutDown !"),
         ("win7", 144, "/S", 8, "ShutDown !", "covered"),
         ("win7", 96, OWN_PATH, 2, "ReBoot !"),
-        ("winxp", 96, "/S", 1, "ShutDown !", "unseen"),
-        ("winxp", 96, "/S", 1, "ShutDown !", "unseen refused"),
+        ("win10", 96, "/S", 8, "ShutDown !"),
         ("winxp", 96, "/S", 1, "ShutDown !", "refused"),
+        ("winxp", 96, "/S", 1, "ShutDown !", "unseen"),
+        ("win7", 96, OWN_PATH, 2, "ReBoot !", "unseen"),
+        ("win10", 96, "/P", 8, "ShutDown !", "unseen"),
+        ("win2k", 96, "/S", 8, "ShutDown !", "unseen"),
+        ("win7", 96, "/L", 0, "LogOff !", "unseen"),
     ],
     "win64": [
         ("winxp64", 96, "/S", 8, "ShutDown !"),
         ("win7", 96, "/x", 0, None),
     ],
 }
+VISTA_ON = ("win7", "win10")  # the releases above with dwmapi
 # The calls the relay trace shows, and those of them each run makes in a fixed order.
 PRIVILEGE = ["LookupPrivilegeValueA", "OpenProcessToken", "AdjustTokenPrivileges"]
-SEQUENCE = ["CreateWindowExA", "ShowWindow", "Sleep", *PRIVILEGE, "ExitWindowsEx", "MessageBoxA"]
-SEQUENCE += ["DestroyWindow", "UnregisterClassA"]
+SYSTEM_SHUTDOWN = ["InitiateSystemShutdownExW", "InitiateSystemShutdownW"]
+SEQUENCE = ["CreateWindowExA", "DwmSetWindowAttribute", "ShowWindow", "Sleep", *PRIVILEGE]
+SEQUENCE += ["ExitWindowsEx", *SYSTEM_SHUTDOWN, "MessageBoxA", "DestroyWindow", "UnregisterClassA"]
 results = []
 screen = {"dpi": None}
 
@@ -209,7 +217,8 @@ def request(out, exe, release, dpi, args, flags, caption, how=""):
     label = f"{release} {dpi} dpi '{args}' {how}".strip()
     reg(r"HKCU\Software\Wine", "Version", release)
     set_dpi(dpi)
-    refused, unseen, box = "refused" in how, "unseen" in how, how == "refused"
+    refused, unseen, box = how == "refused", how == "unseen", how == "refused"
+    ends = refused or unseen and flags == 0  # with exit code 1, the notice left as it is
     command, image = [exe, *args.split()], "endnow.exe"
     if args.startswith(OWN_PATH) or unseen:  # as a Run key or a task starts it
         launch = [f"{os.path.dirname(exe)}/tests/launch.exe", *["-unseen"] * unseen, OWN_PATH]
@@ -227,12 +236,22 @@ def request(out, exe, release, dpi, args, flags, caption, how=""):
     # menu or buttons; refused, the numbered error with the system's text in a topmost box,
     # under the name the program was run as.
     made = rf'CreateWindowExA\({low(0x88)},\w+ "EndNowNotice",\w+ "",{low(0x80000000)},'
+    # From Vista on it asks for square corners (DWMWA_WINDOW_CORNER_PREFERENCE).
+    corners = [rf"DwmSetWindowAttribute\(\w+,{low(33)},\w+,{low(4)}\)"] * (release in VISTA_ON)
     privilege = PRIVILEGE if release != "win98" else []
-    expected = [made, "ShowWindow", rf"Sleep\({low(1000)}\)", *privilege]
-    expected += [rf"ExitWindowsEx\({low(flags)},{low(-1)}\)"]
+    expected = [made, *corners, "ShowWindow", rf"Sleep\({low(1000)}\)", *privilege]
+    # Unseen: no dialog, nothing forced closed, a restart only for a restart, "Other (Planned)";
+    # Wine has the Ex form even as 2000, which lacks it.
+    none, reboot = ",".join([low(0)] * 4), low(int(flags == 2))
+    ex = rf"InitiateSystemShutdownExW\({none},{reboot},{low(0x80000000)}\)"
+    older = rf"|InitiateSystemShutdownW\({none},{reboot}\)" * (release == "win2k")
+    if not unseen:
+        expected += [rf"ExitWindowsEx\({low(flags)},{low(-1)}\)"]
+    elif flags:
+        expected += [f"({ex}{older})"]
     error = r"Error -2147219925 \(0x8004062B\) in tool\.mShutDown(\\r\\n){2}ShutdownSystem failed: "
     expected += [rf'MessageBoxA\(\w+,\w+ "{error}[^"\\]+\\r\\n",\w+ "tool",{low(0x50010)}\)$'] * box
-    expected += ["DestroyWindow", r'UnregisterClassA\(\w+ "EndNowNotice"'] * (not refused)
+    expected += ["DestroyWindow", r'UnregisterClassA\(\w+ "EndNowNotice"'] * (not ends)
     steps = [c for c in calls if c.split("(")[0] in SEQUENCE]
     # Centred on the 1024 x 768 screen at its size for the resolution (halves to even, as the layout
     # rounds), black at its outer edges, the words in white, the caption ending where the status
@@ -254,19 +273,33 @@ def request(out, exe, release, dpi, args, flags, caption, how=""):
         "white_words": len(words) >= 500,
         "caption_ends_at_the_label_edge": caption_at_edge,
     }
+    if how == "covered":
+        # In front: none of the white cover in the strip below the words. Only that: under load
+        # the window manager may map the notice after its one paint, which then never reaches the
+        # screen, and nothing can paint it again while it sleeps (Windows has no such window
+        # manager between a program and the screen).
+        strip = pixels(at, WHITE, x, y + height - int(8 * dpi / 96), width, int(8 * dpi / 96))
+        screenshot = {
+            "in_front": not strip,
+            "black_right_corners": screenshot["black_right_corners"],
+        }
     if unseen:
         screenshot = {"nothing_on_the_screen": not pixels(at, WHITE, 0, 0, 1024, 768)}
     elif box:  # over the notice, whose bottom right corner still shows
         screenshot = {"box_over_the_notice": min(at(512, 384)[:2]) > 128 and at(721, 454) == BLACK}
-    font = ",".join(low(v) for v in (-36 * dpi // 72, 0, 0, 0, 700, 1))
+    # Of the Swiss family, so that where Comic Sans MS is missing a sans-serif face stands in.
+    font = ",".join(low(v) for v in (-36 * dpi // 72, 0, 0, 0, 700, 1, 0, 0, 0, 0, 0, 0, 0x20))
+    trace = pathlib.Path(f"{out}/{name}.log").read_text(errors="replace")
+    dwmapi = re.search(r"loaddll:\S+ Loaded L\"[^\"]*dwmapi\.dll\"", trace, re.I) is not None
     check(
         f"{label}: exit code {code}, {steps}; {len(words)} white for the words, the caption up to "
         f"x {end} of {x + right}, a cover in the foreground: {cover}",
         calls_in_order=re.fullmatch("\n".join(e + ".*" for e in expected), "\n".join(steps)),
-        exit_code=code == int(refused),
-        comic_sans_36_bold_italic=any(
-            re.match(rf'CreateFontA\({font},.*"Comic Sans MS"\)', c) for c in calls
+        exit_code=code == int(ends),
+        comic_sans_36_bold_italic_swiss=any(
+            re.match(rf'CreateFontA\({font},\w+ "Comic Sans MS"\)', c) for c in calls
         ),
+        dwmapi_only_from_vista_on=dwmapi == (release in VISTA_ON),
         covered_by_the_foreground_window=cover or how != "covered",
         **screenshot,
     )
