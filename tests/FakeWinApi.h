@@ -68,6 +68,8 @@ public:
     win::Bool InitiateSystemShutdownExW(const wchar_t* machine, const wchar_t* message,
                                         std::uint32_t timeout, win::Bool force, win::Bool reboot,
                                         std::uint32_t reason) override {
+        if (release.major * 100 + release.minor < 501)  // it came with XP
+            fail.emplace("InitiateSystemShutdownExW", win::kErrorProcNotFound);
         return !Enter("InitiateSystemShutdownExW", machine, message, timeout, force, reboot,
                       reason);
     }

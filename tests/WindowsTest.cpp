@@ -45,29 +45,45 @@ LRESULT CALLBACK Watching(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     return ::CallWindowProcA(watchedProc, hwnd, message, wParam, lParam);
 }
 
-TEST(NoticeWindowTest, WithoutFontOrImageItDrawsCannotBeClosedGoesFirstAndWithoutADCIsError7) {
+// A notice shown without its font and kept image, as where GDI has no more of either to give.
+class NoticeWindowTest : public testing::Test {
+protected:
+    NoticeWindowTest() {
+        notice.SetStatusCaption(L"ShutDown !");
+        notice.Show();
+        notice.Refresh();
+    }
+    const window::Form1& form() const { return *notice.Loaded(); }
+
     ReportingApi api;
-    window::Form1Notice notice(api, ::GetModuleHandleA(nullptr),
-                               {&::GetDC, &NoFont, &NoBitmap, &::CreateCompatibleDC});
-    notice.SetStatusCaption(L"ShutDown !");
-    notice.Show();
-    notice.Refresh();
-    const window::Form1& form = *notice.Loaded();
-    const HWND hwnd = form.hwnd();
-    const window::WindowDC dc(hwnd);
-    EXPECT_EQ(::GetPixel(dc.get(), form.layout().clientWidth - 1, form.layout().clientHeight - 1),
-              window::kBackground);
-    EXPECT_GT(form.Label2().width, 0);  // measured in the system font
-    // Its icon shows, and it does not close.
-    EXPECT_NE(::GetClassLongPtrA(hwnd, GCLP_HICON), 0);
-    ::SendMessageA(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(::IsWindowVisible(hwnd));
-    watchedDC = form.imageDC();
+    window::Form1Notice notice{
+        api, ::GetModuleHandleA(nullptr), {&::GetDC, &NoFont, &NoBitmap, &::CreateCompatibleDC}};
+};
+
+TEST_F(NoticeWindowTest, DrawsWithoutItsFontOrKeptImage) {
+    const window::WindowDC dc(form().hwnd(), ::GetDC(form().hwnd()));
+    EXPECT_EQ(
+        ::GetPixel(dc.get(), form().layout().clientWidth - 1, form().layout().clientHeight - 1),
+        window::kBackground);
+    EXPECT_GT(form().Label2().width, 0);  // measured in the system font
+}
+
+TEST_F(NoticeWindowTest, ShowsItsIconAndDoesNotClose) {
+    EXPECT_NE(::GetClassLongPtrA(form().hwnd(), GCLP_HICON), 0);
+    ::SendMessageA(form().hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(::IsWindowVisible(form().hwnd()));
+}
+
+TEST_F(NoticeWindowTest, GoesBeforeTheObjectsItPaintsWith) {
+    watchedDC = form().imageDC();
     watchedProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Watching)));
+        ::SetWindowLongPtrA(form().hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Watching)));
     notice.Unload();
     EXPECT_EQ(atDestroy, DWORD{OBJ_MEMDC});
+}
 
+TEST(NoticeErrorTest, WithoutAWindowDCTheRunEndsWithError7) {
+    ReportingApi api;
     const window::DrawingCalls noWindowDC{&NoWindowDC, &::CreateFontA, &::CreateCompatibleBitmap,
                                           &::CreateCompatibleDC};
     const auto record =
@@ -77,9 +93,13 @@ TEST(NoticeWindowTest, WithoutFontOrImageItDrawsCannotBeClosedGoesFirstAndWithou
                                       GetSystemErrorText(api, ERROR_NOT_ENOUGH_MEMORY));
 }
 
-TEST(SystemTest, TheOwnPathFallsBackToItsEightBitFormAndInsertsStayAsTheyStand) {
+TEST(SystemTest, TheOwnPathFallsBackToItsEightBitFormWhereTheWideCallIsAStub) {
     ReportingApi api, win95(&StubModulePathW);
     EXPECT_EQ(win95.ModuleFileNameW(), api.ModuleFileNameW());
+}
+
+TEST(SystemTest, TheSystemsTextKeepsItsInsertsAsTheyStand) {
+    ReportingApi api;
     EXPECT_NE(GetSystemErrorText(api, ERROR_BAD_EXE_FORMAT).find("%1"), std::string::npos);
 }
 

@@ -18,7 +18,7 @@ constexpr DWORD kStyle = WS_POPUP;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
 
 Layout::NoticeLayout ScreenLayout(win::WinApi& api, const DrawingCalls& calls) {
-    WindowDC screen(nullptr, calls.getDC);
+    WindowDC screen(nullptr, calls.getDC(nullptr));
     if (!screen.get()) RaiseNoWindow(api);
     return Layout::ForDpi(::GetDeviceCaps(screen.get(), LOGPIXELSX),
                           ::GetDeviceCaps(screen.get(), LOGPIXELSY));
@@ -28,7 +28,7 @@ Layout::NoticeLayout ScreenLayout(win::WinApi& api, const DrawingCalls& calls) {
 // white along the top and left, black and dark grey along the bottom and right, the face colour
 // between it and the inner area.
 void DrawFrame(HWND hwnd, const Layout::NoticeLayout& l) {
-    WindowDC dc(hwnd, &::GetWindowDC);
+    WindowDC dc(hwnd, ::GetWindowDC(hwnd));
     if (!dc.get()) return;
     RECT frame{0, 0, l.windowWidth(), l.windowHeight()};
     ::ExcludeClipRect(dc.get(), l.frameX, l.frameY, frame.right - l.frameX,
@@ -132,7 +132,7 @@ void Form1::Create() {
 
 // The load handler: the bands go into the kept image while the window is hidden.
 void Form1::Load() {
-    WindowDC windowDC(hwnd(), calls_.getDC);
+    WindowDC windowDC(hwnd(), calls_.getDC(hwnd()));
     if (!windowDC.get()) RaiseNoWindow(api_);
     font_ = Font(calls_.createFont(layout_.fontHeight, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE,
                                    ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
@@ -149,7 +149,7 @@ void Form1::Load() {
 void Form1::SetStatusCaption(const std::wstring& caption) {
     SIZE extent{};
     {
-        WindowDC dc(hwnd(), calls_.getDC);
+        WindowDC dc(hwnd(), calls_.getDC(hwnd()));
         if (!dc.get()) RaiseNoWindow(api_);
         Selection font(dc.get(), font_.get());
         ::GetTextExtentPoint32W(dc.get(), caption.data(), static_cast<int>(caption.size()),

@@ -35,11 +35,10 @@ using Bitmap = Owned<HBITMAP, ::DeleteObject>;
 using MemoryDC = Owned<HDC, ::DeleteDC>;  // from CreateCompatibleDC
 using Library = Owned<HMODULE, ::FreeLibrary>;
 
-// A window's DC from GetDC, handed back with ReleaseDC.
+// A window's DC (from GetDC or GetWindowDC, or null when that failed), handed back with ReleaseDC.
 class WindowDC {
 public:
-    explicit WindowDC(HWND hwnd, decltype(&::GetDC) getDC = &::GetDC)
-        : hwnd_(hwnd), dc_(getDC(hwnd)) {}
+    WindowDC(HWND hwnd, HDC dc) : hwnd_(hwnd), dc_(dc) {}
     ~WindowDC() {
         if (dc_) ::ReleaseDC(hwnd_, dc_);
     }

@@ -19,6 +19,10 @@ import time
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "../.."))
 OWN_PATH = r"C:\Program Files\EndNow\endnow.exe"
 BLACK, WHITE = (0, 0, 0), (255, 255, 255)
+# Windows' own numbers, as the trace shows them.
+WS_EX_TOPMOST, WS_EX_TOOLWINDOW, WS_POPUP = 0x8, 0x80, 0x80000000
+MB_ICONERROR, MB_SETFOREGROUND, MB_TOPMOST, FF_SWISS = 0x10, 0x10000, 0x40000, 0x20
+DWMWA_WINDOW_CORNER_PREFERENCE, SHTDN_REASON_FLAG_PLANNED = 33, 0x80000000
 # Wine's own 3D colours, as the notice's raised frame shows them from the inner area outward:
 # face, then white and light at the top and left, grey and dark grey at the bottom and right
 # (Windows' own scheme has black outermost there).
@@ -217,7 +221,8 @@ def request(out, exe, release, dpi, args, flags, caption, how=""):
     label = f"{release} {dpi} dpi '{args}' {how}".strip()
     reg(r"HKCU\Software\Wine", "Version", release)
     set_dpi(dpi)
-    refused, unseen, box = how == "refused", how == "unseen", how == "refused"
+    refused = box = how == "refused"
+    unseen = how == "unseen"
     ends = refused or unseen and flags == 0  # with exit code 1, the notice left as it is
     command, image = [exe, *args.split()], "endnow.exe"
     if args.startswith(OWN_PATH) or unseen:  # as a Run key or a task starts it
@@ -235,22 +240,25 @@ def request(out, exe, release, dpi, args, flags, caption, how=""):
     # A hidden topmost tool window (no taskbar button) with no frame of the system's, no caption,
     # menu or buttons; refused, the numbered error with the system's text in a topmost box,
     # under the name the program was run as.
-    made = rf'CreateWindowExA\({low(0x88)},\w+ "EndNowNotice",\w+ "",{low(0x80000000)},'
-    # From Vista on it asks for square corners (DWMWA_WINDOW_CORNER_PREFERENCE).
-    corners = [rf"DwmSetWindowAttribute\(\w+,{low(33)},\w+,{low(4)}\)"] * (release in VISTA_ON)
+    style = low(WS_EX_TOPMOST | WS_EX_TOOLWINDOW), low(WS_POPUP)
+    made = rf'CreateWindowExA\({style[0]},\w+ "EndNowNotice",\w+ "",{style[1]},'
+    # From Vista on it asks for square corners.
+    corners = [rf"DwmSetWindowAttribute\(\w+,{low(DWMWA_WINDOW_CORNER_PREFERENCE)},\w+,{low(4)}\)"]
+    corners *= release in VISTA_ON
     privilege = PRIVILEGE if release != "win98" else []
     expected = [made, *corners, "ShowWindow", rf"Sleep\({low(1000)}\)", *privilege]
     # Unseen: no dialog, nothing forced closed, a restart only for a restart, "Other (Planned)";
     # Wine has the Ex form even as 2000, which lacks it.
     none, reboot = ",".join([low(0)] * 4), low(int(flags == 2))
-    ex = rf"InitiateSystemShutdownExW\({none},{reboot},{low(0x80000000)}\)"
+    ex = rf"InitiateSystemShutdownExW\({none},{reboot},{low(SHTDN_REASON_FLAG_PLANNED)}\)"
     older = rf"|InitiateSystemShutdownW\({none},{reboot}\)" * (release == "win2k")
     if not unseen:
         expected += [rf"ExitWindowsEx\({low(flags)},{low(-1)}\)"]
     elif flags:
         expected += [f"({ex}{older})"]
     error = r"Error -2147219925 \(0x8004062B\) in tool\.mShutDown(\\r\\n){2}ShutdownSystem failed: "
-    expected += [rf'MessageBoxA\(\w+,\w+ "{error}[^"\\]+\\r\\n",\w+ "tool",{low(0x50010)}\)$'] * box
+    box_style = low(MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST)
+    expected += [rf'MessageBoxA\(\w+,\w+ "{error}[^"\\]+\\r\\n",\w+ "tool",{box_style}\)$'] * box
     expected += ["DestroyWindow", r'UnregisterClassA\(\w+ "EndNowNotice"'] * (not ends)
     steps = [c for c in calls if c.split("(")[0] in SEQUENCE]
     # Centred on the 1024 x 768 screen at its size for the resolution (halves to even, as the layout
@@ -267,9 +275,10 @@ def request(out, exe, release, dpi, args, flags, caption, how=""):
     left = [at(x - 1 - i, y + height // 2) for i in range(ring)]
     bottom = [at(x + width // 2, y + height + i) for i in range(ring)]
     lit, dark = [FACE] * (ring - 2) + [HILIGHT, LIGHT], [FACE] * (ring - 2) + [SHADOW, DKSHADOW]
+    black_corners = at(x + width - 1, y + height - 1) == at(x + width - 1, y) == BLACK
     screenshot = {
         "raised_frame": left == lit and bottom == dark,
-        "black_right_corners": at(x + width - 1, y + height - 1) == at(x + width - 1, y) == BLACK,
+        "black_right_corners": black_corners,
         "white_words": len(words) >= 500,
         "caption_ends_at_the_label_edge": caption_at_edge,
     }
@@ -279,16 +288,13 @@ def request(out, exe, release, dpi, args, flags, caption, how=""):
         # screen, and nothing can paint it again while it sleeps (Windows has no such window
         # manager between a program and the screen).
         strip = pixels(at, WHITE, x, y + height - int(8 * dpi / 96), width, int(8 * dpi / 96))
-        screenshot = {
-            "in_front": not strip,
-            "black_right_corners": screenshot["black_right_corners"],
-        }
+        screenshot = {"in_front": not strip, "black_right_corners": black_corners}
     if unseen:
         screenshot = {"nothing_on_the_screen": not pixels(at, WHITE, 0, 0, 1024, 768)}
     elif box:  # over the notice, whose bottom right corner still shows
         screenshot = {"box_over_the_notice": min(at(512, 384)[:2]) > 128 and at(721, 454) == BLACK}
     # Of the Swiss family, so that where Comic Sans MS is missing a sans-serif face stands in.
-    font = ",".join(low(v) for v in (-36 * dpi // 72, 0, 0, 0, 700, 1, 0, 0, 0, 0, 0, 0, 0x20))
+    font = ",".join(low(v) for v in (-36 * dpi // 72, 0, 0, 0, 700, 1, 0, 0, 0, 0, 0, 0, FF_SWISS))
     trace = pathlib.Path(f"{out}/{name}.log").read_text(errors="replace")
     dwmapi = re.search(r"loaddll:\S+ Loaded L\"[^\"]*dwmapi\.dll\"", trace, re.I) is not None
     check(
