@@ -66,7 +66,7 @@ TEST(ActionTest, TheLastOfTenTokensChoosesTheActionAndItsWords) {
         {.line = L"e P", .caption = "ShutDown !", .flags = 1},
         {.line = L"e a/p", .caption = "ShutDown !", .flags = 1},
         {.line = L"e -s", .caption = nullptr, .flags = 0},
-        {.line = L"e \"x L\"", .caption = "LogOff !", .flags = 0},
+        {.line = L"e \"x l\"", .caption = "LogOff !", .flags = 0},
         {.line = L"e 1 2 3 4 5 6 7 8 9 L S", .caption = "LogOff !", .flags = 0},
         {.line = L"e 1 2 3 4 5 6 7 8 9 10 S", .caption = nullptr, .flags = 0},
         // The program's name ends at its closing quote (if any) ...
