@@ -5,7 +5,8 @@
 # defines VERSION x86|x64         the .wxs variables, one NAME=VALUE a line
 # zip OUT TOP EPOCH FILE...        a zip of the files under the folder TOP, with fixed times,
 #                                  order and attributes
-# finish MSI EPOCH VERSION         makes what wixl writes reproducible and as Windows wants it
+# finish MSI EPOCH VERSION ARCH    makes what wixl writes reproducible and as Windows wants it,
+#                                  and fails naming each rule the package breaks
 import hashlib
 import os
 import sys
@@ -53,7 +54,7 @@ def make_zip(out, top, epoch, files):
                 archive.writestr(entry, data.read(), compresslevel=9)
 
 
-def finish(msi, epoch, version):
+def finish(msi, epoch, version, arch):
     import gi
 
     gi.require_version("Libmsi", "1.0")
@@ -89,6 +90,51 @@ def finish(msi, epoch, version):
     with open(msi, "rb") as package:
         digest = hashlib.sha256(package.read()).hexdigest()
     rewrite(guid("package", digest))
+    broken = validate(Libmsi.Database.new(msi, Libmsi.DbFlags.READONLY, None), Libmsi, arch)
+    if broken:
+        sys.exit(f"{msi}: " + "; ".join(broken))
+
+
+# Some of the rules Windows Installer's validation (the ICEs that WiX runs on every build, and
+# wixl does not) holds a package to, as this one meets them: the broken ones.
+def validate(db, Libmsi, arch):
+    def rows(query):  # each row's columns as text
+        found = Libmsi.Query.new(db, query)
+        found.execute(None)
+        while record := found.fetch():
+            yield [record.get_string(i) for i in range(1, record.get_field_count() + 1)]
+
+    features = {f for f, in rows("SELECT `Feature` FROM `Feature`")}
+    components = dict(rows("SELECT `Component`, `Attributes` FROM `Component`"))
+    keys = dict(rows("SELECT `Component`, `KeyPath` FROM `Component`"))
+    roots = dict(rows("SELECT `Registry`, `Root` FROM `Registry`"))
+    removed = {
+        d for d, name in rows("SELECT `DirProperty`, `FileName` FROM `RemoveFile`") if not name
+    }
+    links = list(rows("SELECT `Directory_`, `Component_`, `Target` FROM `Shortcut`"))
+    bits = {int(a) & 256 for a in components.values()}
+    return [
+        rule
+        for rule, holds in [
+            (
+                "ICE80: every component 64-bit in the x64 package, none in x86",
+                bits == {256 * (arch == "x64")},
+            ),
+            (
+                "not advertised: each shortcut's target is a file, not a feature",
+                all(t not in features for _, _, t in links),
+            ),
+            (
+                "ICE38/57: a shortcut's component has an HKLM value as its key path",
+                all(int(components[c]) & 4 and roots.get(keys[c]) == "2" for _, c, _ in links),
+            ),
+            (
+                "ICE64: the shortcuts' folder is removed on uninstall",
+                {d for d, _, _ in links} <= removed,
+            ),
+        ]
+        if not holds
+    ]
 
 
 if __name__ == "__main__":

@@ -55,7 +55,7 @@ for pair in win32:x86 win64:x64; do
   msi=endnow-$version-$arch.msi
   # An attribute wixl does not know is only a warning: made fatal, it fails the build.
   (cd "$dir" && G_DEBUG=fatal-warnings wixl -a "$arch" "${defines[@]}" -o "$msi" endnow.wxs)
-  "$python" tools/package.py finish "$dir/$msi" "$SOURCE_DATE_EPOCH" "$version"
+  "$python" tools/package.py finish "$dir/$msi" "$SOURCE_DATE_EPOCH" "$version" "$arch"
   [ -z "${SIGN_PFX:-}" ] || sign "$dir/$msi"
   mv "$dir/$msi" "$dist/"
 done
