@@ -118,6 +118,34 @@ if [ "$builds_ok" -eq 1 ]; then
   fi
   echo "exe: build/win32/endnow.exe $(stat -c %s build/win32/endnow.exe) bytes," \
     "build/win64/endnow.exe $(stat -c %s build/win64/endnow.exe) bytes"
+
+  # The release, and what tests/e2e/release.py compares it with: the same as version 1.9.0 to
+  # upgrade from, signed with a throwaway certificate, and made again in a copy of the tree as
+  # it stands (committed or not) at another path. Each MSI installs in a prefix of its own.
+  echo "== release: tools/release.sh"
+  out=build/release
+  rm -rf "$out" build/wine/msi
+  mkdir -p "$out/copy"
+  if ! {
+    tools/release.sh && ENDNOW_VERSION=1.9.0 ENDNOW_DIST=$out/old tools/release.sh &&
+      openssl req -x509 -newkey rsa:2048 -nodes -days 7 -subj "/CN=EndNow test" \
+        -addext extendedKeyUsage=codeSigning -keyout "$out/key.pem" -out "$out/cert.pem" &&
+      openssl pkcs12 -export -inkey "$out/key.pem" -in "$out/cert.pem" -passout pass:x \
+        -out "$out/sign.pfx" &&
+      SIGN_PFX=$out/sign.pfx SIGN_PASSWORD=x ENDNOW_DIST=$out/signed tools/release.sh &&
+      git clone -q --shared . "$out/copy" &&
+      git ls-files -co --exclude-standard | tar -c --ignore-failed-read -T - | tar -x -C "$out/copy" &&
+      "$out/copy/tools/release.sh"
+  } >"$log/release.txt" 2>&1; then
+    tail -20 "$log/release.txt"
+    tally release 0 1 1
+  fi
+  e2e release-files /usr/bin/python3 tests/e2e/release.py files
+  for pair in win32:x86 win64:x64; do
+    e2e "release-${pair#*:}" env ENDNOW_PREFIXES="$PWD/build/wine/msi" WINEVERSION=win7 \
+      WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
+      bash tools/wine-run.sh "${pair%:*}" -- /usr/bin/python3 tests/e2e/release.py "${pair#*:}"
+  done
 fi
 
 echo "disk under build/: $(du -sh build 2>/dev/null | cut -f1)"

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# tools/release.sh: builds both exes and writes the release into dist/ (docs/release.md):
+# a zip of each exe with README.txt and LICENSE.txt, an MSI for each architecture, and
+# SHA256SUMS. The same commit gives the same bytes from every clean clone.
+#
+# SIGN_PFX and SIGN_PASSWORD: sign the exes, then the MSIs, with that PKCS#12 file (SHA-256);
+# SIGN_TIMESTAMP_URL adds an RFC 3161 timestamp. Unsigned without them.
+# ENDNOW_VERSION and ENDNOW_DIST: package the same exes under another version number, into
+# another folder (the tests' older package to upgrade from).
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+source tools/setup.sh
+ensure_tools
+
+export TZ=UTC LC_ALL=C
+# Every time stamp comes from the commit, and none from the clock.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+version=${ENDNOW_VERSION:-$(sed -nE 's/^project\(EndNow VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)}
+dist=${ENDNOW_DIST:-dist}
+stage=build/release/$version
+python=/usr/bin/python3
+
+for preset in win32 win64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" --target endnow >/dev/null
+done
+
+sign() {
+  local args=(-pkcs12 "$SIGN_PFX" -pass "$SIGN_PASSWORD" -h sha256 -n EndNow)
+  [ -z "${SIGN_TIMESTAMP_URL:-}" ] || args+=(-ts "$SIGN_TIMESTAMP_URL")
+  osslsigncode sign "${args[@]}" -in "$1" -out "$1.signed" >/dev/null
+  mv "$1.signed" "$1"
+}
+
+rm -rf "$dist" "$stage"
+mkdir -p "$dist"
+for pair in win32:x86 win64:x64; do
+  build=${pair%:*} arch=${pair#*:} dir=$stage/${pair#*:}
+  mkdir -p "$dir"
+  cp "build/$build/endnow.exe" "$dir/"
+  [ -z "${SIGN_PFX:-}" ] || sign "$dir/endnow.exe"
+  # Notepad before Windows 10 1809 shows a file with bare line feeds as one line.
+  sed "s/@VERSION@/$version/; s/\$/\r/" res/README.txt >"$dir/README.txt"
+  sed 's/$/\r/' LICENSE >"$dir/LICENSE.txt"
+  cp build/win32/res/endnow.ico res/endnow.wxs "$dir/"
+  # The CAB inside the MSI keeps each file's time.
+  touch -d "@$SOURCE_DATE_EPOCH" "$dir"/*
+  files=("$dir/endnow.exe" "$dir/README.txt" "$dir/LICENSE.txt")
+  "$python" tools/package.py zip "$dist/endnow-$version-$build.zip" "EndNow-$version" \
+    "$SOURCE_DATE_EPOCH" "${files[@]}"
+
+  defines=()
+  while read -r define; do defines+=(-D "$define"); done < <(
+    "$python" tools/package.py defines "$version" "$arch")
+  msi=endnow-$version-$arch.msi
+  # An attribute wixl does not know is only a warning: made fatal, it fails the build.
+  (cd "$dir" && G_DEBUG=fatal-warnings wixl -a "$arch" "${defines[@]}" -o "$msi" endnow.wxs)
+  "$python" tools/package.py finish "$dir/$msi" "$SOURCE_DATE_EPOCH" "$version" "$arch"
+  [ -z "${SIGN_PFX:-}" ] || sign "$dir/$msi"
+  mv "$dir/$msi" "$dist/"
+done
+(cd "$dist" && sha256sum -- *.zip *.msi >SHA256SUMS)
+ls -l "$dist"
