@@ -1,6 +1,6 @@
 // The notice window and the seam against the real system, under Wine, where a screenshot or a
 // trace cannot show them: how the notice answers the user, the drawing objects it can do without
-// and the one it cannot, the order it goes in, and what a 95 stand-in and real messages give.
+// and the one it cannot, the order it goes in, and what a 95 stand-in gives.
 #include "power/ShutDown.h"  // before <windows.h>, whose EWX_ macros would clash with its constants
 
 #include <windows.h>
@@ -96,11 +96,6 @@ TEST(NoticeErrorTest, WithoutAWindowDCTheRunEndsWithError7) {
 TEST(SystemTest, TheOwnPathFallsBackToItsEightBitFormWhereTheWideCallIsAStub) {
     ReportingApi api, win95(&StubModulePathW);
     EXPECT_EQ(win95.ModuleFileNameW(), api.ModuleFileNameW());
-}
-
-TEST(SystemTest, TheSystemsTextKeepsItsInsertsAsTheyStand) {
-    ReportingApi api;
-    EXPECT_NE(GetSystemErrorText(api, ERROR_BAD_EXE_FORMAT).find("%1"), std::string::npos);
 }
 
 }  // namespace

@@ -12,11 +12,8 @@ import glob, os, re, subprocess, sys, zipfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e import ROOT, check, low, parse, reg, results
 
-OUT, DIST, NAMES = (
-    f"{ROOT}/build/release",
-    f"{ROOT}/dist",
-    ["endnow.exe", "README.txt", "LICENSE.txt"],
-)
+OUT, DIST = f"{ROOT}/build/release", f"{ROOT}/dist"
+NAMES = ["endnow.exe", "README.txt", "LICENSE.txt"]
 BUILD, MENU = {"x86": "win32", "x64": "win64"}, r"HKLM\Software\EndNow"
 UNINSTALL = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 
@@ -36,24 +33,30 @@ def zipped(arch, dist=DIST):
 def files():
     for arch in BUILD:
         texts = [zipped(arch).read(f"EndNow-2.0.0/{n}") for n in NAMES]
+        sizes = os.path.getsize(zipped(arch).filename), os.path.getsize(
+            f"{DIST}/endnow-2.0.0-{arch}.msi"
+        )
         check(
-            f"{arch}: {[len(t) for t in texts]} bytes zipped",
+            f"{arch}: {[len(t) for t in texts]} bytes zipped, zip and MSI {sizes} bytes",
             zip_holds_these=zipped(arch).namelist() == [f"EndNow-2.0.0/{n}" for n in NAMES],
             built_exe=texts[0] == built(arch),
             texts_in_crlf=all(t.count(b"\n") == t.count(b"\r\n") > 10 for t in texts[1:]),
-            zip_within_24_KiB_msi_64_KiB=os.path.getsize(zipped(arch).filename) <= 24 * 1024
-            and os.path.getsize(f"{DIST}/endnow-2.0.0-{arch}.msi") <= 64 * 1024,
+            zip_within_24_KiB_msi_64_KiB=sizes[0] <= 24 * 1024 and sizes[1] <= 64 * 1024,
         )
     sums = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=DIST, capture_output=True).stdout
+    sums = sums.decode()
     zipped("x86", f"{OUT}/signed").extract("EndNow-2.0.0/endnow.exe", OUT)
     signed = [f"{OUT}/EndNow-2.0.0/endnow.exe", *glob.glob(f"{OUT}/signed/*.msi")]
-    verify = [run("osslsigncode", "verify", "-CAfile", f"{OUT}/cert.pem", "-in", f) for f in signed]
+    verified = [
+        run("osslsigncode", "verify", "-CAfile", f"{OUT}/cert.pem", "-in", f).returncode
+        for f in signed
+    ]
+    same = open(f"{OUT}/copy/dist/SHA256SUMS").read() == open(f"{DIST}/SHA256SUMS").read()
     check(
-        f"{sums.split()}, osslsigncode verify exits {[v.returncode for v in verify]}",
-        sums_of_four=sums.count(b": OK") == 4 and len(os.listdir(DIST)) == 5,
-        same_bytes_from_the_copy=open(f"{OUT}/copy/dist/SHA256SUMS").read()
-        == open(f"{DIST}/SHA256SUMS").read(),
-        exe_and_both_msis_signed=[v.returncode for v in verify] == [0, 0, 0],
+        f"{sums.split()}, osslsigncode verify exits {verified}",
+        sums_of_four=sums.count(": OK") == 4 and len(os.listdir(DIST)) == 5,
+        same_bytes_from_the_copy=same,
+        exe_and_both_msis_signed=verified == [0, 0, 0],
     )
 
 
@@ -66,10 +69,14 @@ def query(key, *view):  # a key's values, None when it is missing
 def install(arch):
     wine, drive = os.environ["WINETOOL"], os.environ["WINEPREFIX"] + "/drive_c"
     view = "/reg:64" if arch == "x64" else "/reg:32"
-    msi = lambda dist, v: "Z:" + f"{dist}/endnow-{v}-{arch}.msi".replace("/", "\\")
-    msiexec = lambda *args: run(wine, "msiexec", *args, "/qn").returncode
-    codes = [msiexec("/i", msi(f"{OUT}/old", "1.9.0")), msiexec("/i", msi(DIST, "2.0.0"))]
-    codes.append(msiexec("/i", msi(f"{OUT}/old", "1.9.0")))  # refused: a newer one is there
+
+    def msiexec(option, dist, version):
+        msi = "Z:" + f"{dist}/endnow-{version}-{arch}.msi".replace("/", "\\")
+        return run(wine, "msiexec", option, msi, "/qn").returncode
+
+    # 1.9.0, then this one over it, then 1.9.0 again, refused: a newer one is there.
+    codes = [msiexec("/i", *old) for old in ((f"{OUT}/old", "1.9.0"), (DIST, "2.0.0"))]
+    codes.append(msiexec("/i", f"{OUT}/old", "1.9.0"))
     found = run("msiinfo", "export", f"{DIST}/endnow-2.0.0-{arch}.msi", "Property").stdout
     key = UNINSTALL + "\\" + re.search(r"^ProductCode\t(.+)$", found, re.M)[1]
     entry = query(key) or {}
@@ -77,17 +84,15 @@ def install(arch):
     folder = rf"C:\Program Files{' (x86)' * wow64}\EndNow" + "\\"
     path = f"{drive}/{folder[3:]}".replace("\\", "/")
     fields = ["DisplayName", "DisplayVersion", "Publisher", "NoModify", "InstallLocation"]
+    entries = run(wine, "reg", "query", UNINSTALL, "/s").stdout.count("REG_SZ    EndNow\n")
+    new = all(open(path + n, "rb").read() == zipped(arch).read(f"EndNow-2.0.0/{n}") for n in NAMES)
     check(
         f"{arch}: exit codes {codes}, {entry}",
         installed_upgraded_refused_downgrade=codes[:2] == [0, 0] and codes[2] != 0,
-        one_entry=run(wine, "reg", "query", UNINSTALL, "/s").stdout.count("REG_SZ    EndNow\n")
-        == 1,
+        one_entry=entries == 1,
         entry=[entry.get(v) for v in fields]
         == ["EndNow", "2.0.0", "the EndNow authors", "0x1", folder],
-        new_files=all(
-            open(path + n, "rb").read() == zipped(arch).read(f"EndNow-2.0.0/{n}") for n in NAMES
-        ),
-        built_exe=open(path + "endnow.exe", "rb").read() == built(arch),
+        new_files=new and open(path + "endnow.exe", "rb").read() == built(arch),
         menu_key_path_in_its_view=(query(MENU, view) or {}).get("StartMenu") == "0x1",
     )
     reg(r"HKCU\Software\Wine\Debug", "RelayInclude", "ExitWindowsEx")
@@ -95,25 +100,18 @@ def install(arch):
         links = glob.glob(f"{drive}/**/Programs/EndNow/{name}.lnk", recursive=True) or [drive]
         link, trace = "C:\\" + os.path.relpath(links[0], drive), f"{OUT}/{arch}-{flags}.log"
         with open(trace, "w") as log:  # start "" "...\Shut down.lnk"
+            command = [wine, "cmd", "/c", "start", '""', link.replace("/", "\\")]
             environment = {**os.environ, "WINEDEBUG": "+relay,+loaddll"}
-            started = subprocess.run(
-                [wine, "cmd", "/c", "start", '""', link.replace("/", "\\")],
-                stderr=log,
-                env=environment,
-            )
+            started = subprocess.run(command, stderr=log, env=environment)
         subprocess.run(["wineserver", "-w"])  # the request ends the session
-        calls = parse(trace, "endnow.exe")
+        calls, loaded = parse(trace, "endnow.exe"), f'Loaded L"{folder}endnow.exe"'
         check(
             f"{arch} {link}: start exits {started.returncode}, {calls}",
-            installed_exe=f'Loaded L"{folder}endnow.exe"'.replace("\\", "\\\\")
-            in open(trace).read(),
+            installed_exe=loaded.replace("\\", "\\\\") in open(trace).read(),
             flags=any(re.match(rf"ExitWindowsEx\({low(flags)},", c) for c in calls),
         )
-    removed = msiexec("/x", msi(DIST, "2.0.0"))
-    left = [
-        *glob.glob(f"{drive}/**/*EndNow*", recursive=True),
-        *glob.glob(f"{drive}/*/Installer/{{*"),
-    ]
+    removed = msiexec("/x", DIST, "2.0.0")
+    left = glob.glob(f"{drive}/**/*EndNow*", recursive=True) + glob.glob(f"{drive}/*/Installer/{{*")
     check(
         f"{arch} removed: exit code {removed}, left {left}",
         uninstalled_leaving_nothing=removed == 0 and not left,
