@@ -22,7 +22,7 @@ python=/usr/bin/python3
 
 for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target endnow >/dev/null
+  cmake --build --preset "$preset" --target endnow_checked >/dev/null
 done
 
 sign() {
