@@ -26,9 +26,10 @@ for preset in win32 win64; do
 done
 
 sign() {
-  local args=(-pkcs12 "$SIGN_PFX" -pass "$SIGN_PASSWORD" -h sha256 -n EndNow)
+  # The password on standard input: on the command line, any user's ps would show it.
+  local args=(-pkcs12 "$SIGN_PFX" -readpass - -h sha256 -n EndNow)
   [ -z "${SIGN_TIMESTAMP_URL:-}" ] || args+=(-ts "$SIGN_TIMESTAMP_URL")
-  osslsigncode sign "${args[@]}" -in "$1" -out "$1.signed" >/dev/null
+  printf '%s' "$SIGN_PASSWORD" | osslsigncode sign "${args[@]}" -in "$1" -out "$1.signed" >/dev/null
   mv "$1.signed" "$1"
 }
 
