@@ -99,8 +99,8 @@ done
 
 if [ "$builds_ok" -eq 1 ]; then
   # The built files' own rules, which the build has already held them to, counted here.
-  e2e files-win32 /usr/bin/python3 tools/check-exe.py build/win32/endnow.exe win32
-  e2e files-win64 /usr/bin/python3 tools/check-exe.py build/win64/endnow.exe win64
+  e2e files-win32 /usr/bin/python3 tools/check_exe.py build/win32/endnow.exe win32
+  e2e files-win64 /usr/bin/python3 tools/check_exe.py build/win64/endnow.exe win64
 
   # Everything that runs under Wine runs the 32-bit exe; where it cannot run, that is a failure.
   if decide_win32; then

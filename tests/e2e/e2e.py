@@ -4,7 +4,7 @@
 # Under Wine (through wine-run.sh): each case sets the release Wine plays and the screen's
 # resolution, runs the exe with a relay trace, takes a screenshot during its one-second pause and
 # checks the calls, their order, the exit code and the screen. The built file itself is checked
-# when it is built (tools/check-exe.py).
+# when it is built (tools/check_exe.py).
 # Prints a line per check, naming the conditions that failed, then "e2e: N passed, M failed".
 import contextlib
 import os
@@ -17,6 +17,9 @@ import sys
 import time
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "../.."))
+sys.path.insert(0, f"{ROOT}/tools")
+from check_exe import check, results
+
 OWN_PATH = r"C:\Program Files\EndNow\endnow.exe"
 BLACK, WHITE = (0, 0, 0), (255, 255, 255)
 # Windows' own numbers, as the trace shows them.
@@ -60,17 +63,7 @@ PRIVILEGE = ["LookupPrivilegeValueA", "OpenProcessToken", "AdjustTokenPrivileges
 SYSTEM_SHUTDOWN = ["InitiateSystemShutdownExW", "InitiateSystemShutdownW"]
 SEQUENCE = ["CreateWindowExA", "DwmSetWindowAttribute", "ShowWindow", "Sleep", *PRIVILEGE]
 SEQUENCE += ["ExitWindowsEx", *SYSTEM_SHUTDOWN, "MessageBoxA", "DestroyWindow", "UnregisterClassA"]
-results = []
 screen = {"dpi": None}
-
-
-# One check: passes when every named condition holds, else names those that do not.
-def check(what, **conditions):
-    failed = [name.replace("_", " ") for name, holds in conditions.items() if not holds]
-    results.append(not failed)
-    print(("FAIL - " if failed else "ok   - ") + what)
-    if failed:
-        print("       failed: " + ", ".join(failed))
 
 
 def reg(key, name, value, kind="REG_SZ"):

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-# tools/check-exe.py EXE win32|win64: the rules the built exe keeps, which no run under Wine can
+# tools/check_exe.py EXE win32|win64: the rules the built exe keeps, which no run under Wine can
 # show: its size, its manifest, no exception runtime or static constructor in its link map, and
 # for the 32-bit exe no instruction a 386 with a 387 lacks and load-time imports only as
 # res/imports.txt lists them. The build runs it on every exe it links, and fails when a rule is
@@ -11,12 +11,12 @@ import re
 import subprocess
 import sys
 
-import pefile
-
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 results = []
 
 
+# One check, shared with the end-to-end drivers: passes when every named condition holds, else
+# names those that do not.
 def check(what, **conditions):
     failed = [name.replace("_", " ") for name, holds in conditions.items() if not holds]
     results.append(not failed)
@@ -62,6 +62,8 @@ def files(exe, arch):
         only_386_and_387=not newer,
     )
     # The load-time imports against res/imports.txt, whose rows give each one's oldest Windows.
+    import pefile  # here: the end-to-end drivers share check() from a Python without it
+
     dlls = pefile.PE(exe).DIRECTORY_ENTRY_IMPORT
     found = {(d.dll.decode(), f.name.decode()) for d in dlls for f in d.imports}
     rows = [r.split() for r in open(f"{ROOT}/res/imports.txt") if r.strip() and r[0] != "#"]
