@@ -1,122 +1,210 @@
-// Start-up and action: from the command line, the release and the window station to the request,
-// with the notice up for a second before it and taken down after it.
+// Start-up and action: from the command line, the release, the window station, the token and
+// the other sessions to the request, with the notice up for a second before it.
 #include "FakeWinApi.h"
 #include "app/Main.h"
+#include "app/SelectAction.h"
 
 namespace {
 
+using Calls = std::vector<std::string>;
 constexpr std::uint32_t kNT = win::kPlatformNT;
-constexpr std::uint32_t kUnseen = 0;  // a window station without WSF_VISIBLE
-// Releases as GetVersionExA describes them.
 const FakeWinApi::Release k98{4, 10, win::kPlatformWin9x}, kNT4{4, 0, kNT}, k2000{5, 0, kNT};
-const FakeWinApi::Release kXP{5, 1, kNT}, kVista{6, 0, kNT}, k7{6, 1, kNT};
+const FakeWinApi::Release kXP{5, 1, kNT}, kVista{6, 0, kNT}, k10{10, 0, kNT};
 
-// Where no one sees the window station: no dialog, nothing forced closed, "Other (Planned)".
-const std::string kSystemShutdown = "InitiateSystemShutdownExW(null,null,0,0,";
-const std::string kPlanned = "2147483648)";
-const std::vector<std::string> kSilentEnd = {"GetProcessWindowStation()",
-                                             "GetUserObjectInformationA(44,1)", "ExitProcess(1)"};
-
-// A run: a shut-down from the command line unless it says otherwise, on 98, where someone sees
-// the window station, asking ExitWindowsEx unless another request is given.
-struct RunRow {
-    std::wstring line = L"e /S";
-    const char* caption = "ShutDown !";  // none: the status label stays empty
-    int flags;
-    FakeWinApi::Release release = k98;
-    std::uint32_t station = win::kWsfVisible;  // the window station's flags
-    std::vector<std::string> request = {};
-};
-
-void ExpectRun(const RunRow& row) {
-    FakeWinApi api;
-    api.release = row.release;
-    api.commandLine = row.line;
-    api.stationFlags = row.station;
-    const bool ends = row.request == kSilentEnd;
-    if (ends)
-        RaisedBy([&] { mShutDown::Main(api, api); });
-    else
-        EXPECT_EQ(mShutDown::Main(api, api), 0);
-    std::vector<std::string> expected{"Show()", "Refresh()", "Sleep(1000)"};
-    // The LUID whole and enabled, in a token opened for adjusting and querying (0x20 | 0x08),
-    // which is closed again; then the window station is asked.
-    if (row.release.platform == kNT && row.release.answer)
-        expected.insert(
-            expected.end(),
-            {"LookupPrivilegeValueA(null,SeShutdownPrivilege)", "GetCurrentProcess()",
-             "OpenProcessToken(-1,40)", "AdjustTokenPrivileges(122,0,1,19,36,2)",
-             "CloseHandle(122)", "GetProcessWindowStation()", "GetUserObjectInformationA(44,1)"});
-    if (row.request.empty())
-        expected.push_back("ExitWindowsEx(" + std::to_string(row.flags) + ",4294967295)");
-    expected.insert(expected.end(), row.request.begin(), row.request.end());
-    if (!ends) expected.push_back("Unload()");
-    if (row.caption)
-        expected.insert(expected.begin(), "SetStatusCaption(" + std::string(row.caption) + ")");
-    EXPECT_EQ(api.calls, expected) << testing::PrintToString(row.line.substr(0, 40));
+Calls operator+(Calls a, const Calls& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
+
+// The pieces a run is made of, in the order they come: who is there, the notice for its second,
+// the other sessions, the question, the privilege, the request.
+const Calls kStation = {"GetProcessWindowStation()", "GetUserObjectInformationA(44,1)"};
+const Calls kNoUser = kStation + Calls{"GetUserObjectInformationA(44,4)"};
+const Calls kToken = kNoUser + Calls{"GetCurrentProcess()", "OpenProcessToken(-1,8)",
+                                     "GetTokenInformation(122,2)", "GetTokenInformation(122,2)"};
+const Calls kMine = kToken + Calls{"EqualSid(S-1-5-5-0-7,S-1-5-5-0-7)", "CloseHandle(122)"};
+const Calls kRunAs = kToken + Calls{"EqualSid(S-1-5-5-0-8,S-1-5-5-0-7)", "CloseHandle(122)"};
+const Calls kShown = {"SetStatusCaption(ShutDown !)", "Show()", "Refresh()", "Sleep(1000)"};
+const Calls kUnseen = Calls{"WhereNoOneSees()"} + kShown;
+const Calls kCount = {"ProcessIdToSessionId(4242)", "WTSEnumerateSessionsW(null,0,1)",
+                      "WTSQuerySessionInformationW(null,0,5)", "WTSFreeMemory(name)"};
+const Calls kAlone = kCount + Calls{"WTSFreeMemory(sessions)"};
+const Calls kOthers = kCount + Calls{"WTSQuerySessionInformationW(null,2,5)", "WTSFreeMemory(name)",
+                                     "WTSQuerySessionInformationW(null,3,5)", "WTSFreeMemory(name)",
+                                     "WTSFreeMemory(sessions)"};
+// MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_SETFOREGROUND | MB_TOPMOST
+const Calls kAsked = {
+    "MessageBoxA(null,2 other users are logged on to this computer. If it shuts down now, their "
+    "programs are closed and unsaved work may be lost.\r\n\r\nShut down anyway?,endnow,327988)"};
+// The LUID whole and enabled, in a token opened for adjusting and querying, closed again.
+const Calls kPrivilege = {"LookupPrivilegeValueA(null,SeShutdownPrivilege)", "GetCurrentProcess()",
+                          "OpenProcessToken(-1,40)", "AdjustTokenPrivileges(122,0,1,19,36,2)",
+                          "CloseHandle(122)"};
+const Calls kShutDown = {"ExitWindowsEx(1,4294967295)", "Unload()"};
+// The system ends the machine: no dialog, nothing forced closed, "Other (Planned)".
+const Calls kNotReady = {"InitiateSystemShutdownExW(null,null,0,0,0,2147483648)", "Sleep(2000)"};
+const Calls kSystemShutsDown = {"InitiateSystemShutdownExW(null,null,0,0,0,2147483648)",
+                                "Unload()"};
+const std::map<std::uint32_t, std::wstring> kTwoOthers = {
+    {0, L""}, {1, L"me"}, {2, L"ann"}, {3, L"bob"}};
 
 TEST(ActionTest, TheLastOfTenTokensChoosesTheActionAndItsWords) {
     // None restarts, L/l logs off, S/s/P/p shut down, anything else logs off without a word.
-    // Tokens part at spaces, tabs, slashes and quotes; quotes do not group.
-    const RunRow rows[] = {
-        {.line = L"e /\t\"/", .caption = "ReBoot !", .flags = 2},
-        {.line = L"e /L", .caption = "LogOff !", .flags = 0},
-        {.line = L"e s", .caption = "ShutDown !", .flags = 1},
-        {.line = L"e P", .caption = "ShutDown !", .flags = 1},
-        {.line = L"e a/p", .caption = "ShutDown !", .flags = 1},
-        {.line = L"e -s", .caption = nullptr, .flags = 0},
-        {.line = L"e \"x l\"", .caption = "LogOff !", .flags = 0},
-        {.line = L"e 1 2 3 4 5 6 7 8 9 L S", .caption = "LogOff !", .flags = 0},
-        {.line = L"e 1 2 3 4 5 6 7 8 9 10 S", .caption = nullptr, .flags = 0},
+    // Tokens part at spaces, tabs, slashes and quotes; quotes do not group. On 98.
+    const struct {
+        std::wstring line;
+        const char* caption;  // none: the status label stays empty
+        int flags;
+    } rows[] = {
+        {L"e /\t\"/", "ReBoot !", 2},
+        {L"e /L", "LogOff !", 0},
+        {L"e l", "LogOff !", 0},
+        {L"e s", "ShutDown !", 1},
+        {L"e P", "ShutDown !", 1},
+        {L"e a/p", "ShutDown !", 1},
+        {L"e -s", nullptr, 0},
+        {L"e \"x l\"", "LogOff !", 0},
+        {L"e 1 2 3 4 5 6 7 8 9 L S", "LogOff !", 0},
+        {L"e 1 2 3 4 5 6 7 8 9 10 S", nullptr, 0},
         // The program's name ends at its closing quote (if any) ...
-        {.line = L"\"C:\\a b\\e.exe\"/L", .caption = "LogOff !", .flags = 0},
-        {.line = L"\"C:\\a b\\e.exe /L", .caption = "ReBoot !", .flags = 2},
+        {L"\"C:\\a b\\e.exe\"/L", "LogOff !", 0},
+        {L"\"C:\\a b\\e.exe /L", "ReBoot !", 2},
         // ... or after its own path, unquoted as a Run key starts it, in any case, with or
         // without ".exe" ...
-        {.line = L"C:\\Program Files\\EndNow\\endnow.exe", .caption = "ReBoot !", .flags = 2},
-        {.line = L"c:\\PROGRAM FILES\\endnow\\ENDNOW.EXE\t", .caption = "ReBoot !", .flags = 2},
-        {.line = L"C:\\Program Files\\EndNow\\endnow", .caption = "ReBoot !", .flags = 2},
+        {L"C:\\Program Files\\EndNow\\endnow.exe", "ReBoot !", 2},
+        {L"c:\\PROGRAM FILES\\endnow\\ENDNOW.EXE\t", "ReBoot !", 2},
+        {L"C:\\Program Files\\EndNow\\endnow", "ReBoot !", 2},
         // ... else at the first space or tab.
-        {.line = L"C:\\Program Files\\EndNow\\endnow.exe2", .caption = nullptr, .flags = 0},
-        {.line = L"C:\\Program Files\\Other\\endnow.exe", .caption = nullptr, .flags = 0},
+        {L"C:\\Program Files\\EndNow\\endnow.exe2", nullptr, 0},
+        {L"C:\\Program Files\\Other\\endnow.exe", nullptr, 0},
     };
-    for (const RunRow& row : rows) ExpectRun(row);
+    for (const auto& row : rows) {
+        FakeWinApi api;
+        api.release = k98;
+        api.commandLine = row.line;
+        EXPECT_EQ(mShutDown::Main(api, api), 0);
+        const std::string caption = row.caption ? row.caption : "";
+        EXPECT_EQ(api.calls.front(), row.caption ? "SetStatusCaption(" + caption + ")" : "Show()");
+        EXPECT_EQ(api.calls.end()[-2],
+                  "ExitWindowsEx(" + std::to_string(row.flags) + ",4294967295)")
+            << testing::PrintToString(row.line.substr(0, 40));
+    }
 }
 
-TEST(ActionTest, TheReleaseAndTheWindowStationChooseTheRequest) {
-    // The NT family enables the privilege first. NT 4.0's own hardware layer cannot power off
-    // (asked to, it restarts) and shuts down as 95 does; from Vista on it powers off. The
-    // release tests take only an answer of 1 (2000 powers off), the platform test any success.
-    const FakeWinApi::Release answering2{5, 0, kNT, 2}, failing{5, 0, kNT, 0};
-    // Where no one sees the station (a task run whether or not its user is logged on), the
-    // system ends the machine, through the older call before XP, which lacks the Ex form, and
-    // there is no one to log off; 95, 98 and Me have no stations to ask.
-    const std::vector<std::string> shutDown = {kSystemShutdown + "0," + kPlanned};
-    const std::vector<std::string> older = {kSystemShutdown + "1," + kPlanned,
-                                            "InitiateSystemShutdownW(null,null,0,0,1)"};
-    const RunRow rows[] = {
-        {.flags = 1, .release = kNT4},
-        {.flags = 1, .release = kXP},
-        {.flags = 8, .release = kVista},
-        {.flags = 1, .release = answering2},
-        {.flags = 1, .release = failing},
-        {.flags = 1, .release = kXP, .station = kUnseen, .request = shutDown},
-        {.line = L"e",
-         .caption = "ReBoot !",
-         .flags = 2,
-         .release = k2000,
-         .station = kUnseen,
-         .request = older},
-        {.line = L"e /L",
-         .caption = "LogOff !",
-         .flags = 0,
-         .release = k7,
-         .station = kUnseen,
-         .request = kSilentEnd},
-        {.flags = 1, .station = kUnseen},
+TEST(ActionTest, TheReleaseChoosesTheShutDownFlags) {
+    // NT 4.0's own hardware layer cannot power off (asked to, it restarts) and shuts down as 95
+    // does; 2000 and Vista on power off. The release tests take only an answer of 1, the
+    // platform test any success.
+    const std::pair<FakeWinApi::Release, int> rows[] = {
+        {k98, 1},    {kNT4, 1},           {k2000, 8},         {kXP, 1},
+        {kVista, 8}, {{5, 0, kNT, 2}, 1}, {{6, 0, kNT, 0}, 1}};
+    for (const auto& [release, flags] : rows) {
+        FakeWinApi api;
+        api.release = release;
+        EXPECT_EQ(mShutDown::ShutdownFlags(api), flags) << release.major << "." << release.minor;
+    }
+}
+
+TEST(ActionTest, WhoIsThereChoosesTheRequestAndWhetherToAsk) {
+    struct Row {
+        const char* what;
+        FakeWinApi::Release release = kXP;
+        std::wstring line = L"e /S";
+        std::uint32_t station = win::kWsfVisible;
+        std::string stationUser = "S-1-5-5-0-7";  // "": no one is logged on to the station
+        std::string token = "S-1-5-5-0-7";        // the process's logon SID
+        std::map<std::uint32_t, std::wstring> sessions = {{0, L""}, {1, L"me"}};
+        std::int32_t answer = 7;  // the question's: IDNO
+        bool noticeFails = false;
+        int notReady = 0;  // how often the system-shutdown call fails with ERROR_NOT_READY
+        int exitCode = 0;
+        Calls expected;
     };
-    for (const RunRow& row : rows) ExpectRun(row);
+    const Row rows[] = {
+        // 95, 98 and Me have no window stations, tokens or sessions to ask about; NT 4.0 cannot
+        // count sessions.
+        {.what = "98", .release = k98, .expected = kShown + kShutDown},
+        {.what = "NT 4.0",
+         .release = kNT4,
+         .expected = kMine + kShown + Calls{"ProcessIdToSessionId(4242)"} + kPrivilege + kShutDown},
+        {.what = "XP", .expected = kMine + kShown + kAlone + kPrivilege + kShutDown},
+        // Run as administrator: the same logon SID, so ExitWindowsEx logs off; others count not.
+        {.what = "elevated log-off",
+         .release = k10,
+         .line = L"e /L",
+         .sessions = kTwoOthers,
+         .expected = kMine +
+                     Calls{"SetStatusCaption(LogOff !)", "Show()", "Refresh()", "Sleep(1000)"} +
+                     kPrivilege + Calls{"ExitWindowsEx(0,4294967295)", "Unload()"}},
+        // runas: another logon session on the user's desktop, where ExitWindowsEx does nothing.
+        {.what = "runas on XP",
+         .token = "S-1-5-5-0-8",
+         .expected = kRunAs + kShown + kAlone + kPrivilege + kSystemShutsDown},
+        {.what = "runas on 10",
+         .release = k10,
+         .token = "S-1-5-5-0-8",
+         .expected = kRunAs + kShown + kAlone + kPrivilege + kSystemShutsDown},
+        // Others logged on: asked, No by default, and No ends the run with no request.
+        {.what = "others, no",
+         .sessions = kTwoOthers,
+         .exitCode = 2,
+         .expected = kMine + kShown + kOthers + kAsked + Calls{"Unload()"}},
+        {.what = "others, yes",
+         .sessions = kTwoOthers,
+         .answer = 6,
+         .expected = kMine + kShown + kOthers + kAsked + kPrivilege + kShutDown},
+        // No one sees the station (a task), or no one is logged on to it: nothing is asked, the
+        // notice is no condition, and the system ends the machine, before XP by the older call.
+        {.what = "task with others",
+         .station = 0,
+         .sessions = kTwoOthers,
+         .expected = kStation + kUnseen + kPrivilege + kSystemShutsDown},
+        {.what = "task, no notice",
+         .station = 0,
+         .noticeFails = true,
+         .expected = kStation + kUnseen + kPrivilege + kSystemShutsDown},
+        {.what = "task, not ready twice",
+         .station = 0,
+         .notReady = 2,
+         .expected = kStation + kUnseen + kPrivilege + kNotReady + kNotReady + kSystemShutsDown},
+        {.what = "no user",
+         .stationUser = "",
+         .expected = kNoUser + kUnseen + kPrivilege + kSystemShutsDown},
+        {.what = "task restart on 2000",
+         .release = k2000,
+         .line = L"e",
+         .station = 0,
+         .expected = kStation +
+                     Calls{"WhereNoOneSees()", "SetStatusCaption(ReBoot !)", "Show()", "Refresh()",
+                           "Sleep(1000)"} +
+                     kPrivilege +
+                     Calls{"InitiateSystemShutdownExW(null,null,0,0,1,2147483648)",
+                           "InitiateSystemShutdownW(null,null,0,0,1)", "Unload()"}},
+    };
+    for (const Row& row : rows) {
+        FakeWinApi api;
+        api.release = row.release;
+        api.commandLine = row.line;
+        api.stationFlags = row.station;
+        api.stationUser = row.stationUser;
+        api.tokenLogon = row.token;
+        api.sessions = row.sessions;
+        api.answer = row.answer;
+        api.noticeFails = row.noticeFails;
+        if (row.notReady) {
+            api.fail["InitiateSystemShutdownExW"] = win::kErrorNotReady;
+            api.times["InitiateSystemShutdownExW"] = row.notReady;
+        }
+        EXPECT_EQ(mShutDown::Main(api, api), row.exitCode) << row.what;
+        EXPECT_EQ(api.calls, row.expected) << row.what;
+    }
+}
+
+TEST(ActionTest, ANoticeThatCannotBeMadeWhereItCanBeSeenEndsTheRunWithError7) {
+    FakeWinApi api;
+    api.noticeFails = true;
+    EXPECT_EQ(RaisedBy([&] { mShutDown::Main(api, api); }).Number, mShutDown::ErrNoWindow);
+    EXPECT_FALSE(std::ranges::count(api.calls, "Sleep(1000)"));
 }
 
 }  // namespace

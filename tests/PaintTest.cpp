@@ -1,6 +1,5 @@
 // The notice's geometry: its layout at a resolution and the painter's bands.
 #include <array>
-#include <tuple>
 
 #include "FakeWinApi.h"
 #include "window/Gradient.h"
@@ -61,19 +60,21 @@ struct RecordingSurface : Surface {
 };
 
 TEST(PaintTest, TheBandsOfTheScreensDepthDarkenTowardTheBottomAndRight) {
-    // Bits per pixel, planes, inner width and height; the bands, and the blue the top left corner
-    // ends in.
-    const std::tuple<Quad, int, int> rows[] = {
+    const struct {
+        Quad screen;  // bits per pixel, planes, inner width and height
+        int bands;
+        int corner;  // the blue the top left corner ends in
+    } rows[] = {
         // Steps 1 and 2 (143 / 256 = 0.56, 420 / 256 = 1.64): the corner ends in band 142.
-        {{16, 1, 420, 143}, 256, 142},
-        {{8, 1, 420, 143}, 64, 236},
-        {{15, 1, 420, 143}, 32, 255},
+        {.screen = {16, 1, 420, 143}, .bands = 256, .corner = 142},
+        {.screen = {8, 1, 420, 143}, .bands = 64, .corner = 236},
+        {.screen = {15, 1, 420, 143}, .bands = 32, .corner = 255},
         // Planes times bits; a depth no table has counts as 4.
-        {{4, 2, 420, 143}, 64, 236},
-        {{48, 1, 420, 143}, 64, 236},
+        {.screen = {4, 2, 420, 143}, .bands = 64, .corner = 236},
+        {.screen = {48, 1, 420, 143}, .bands = 64, .corner = 236},
         // Steps round halves to even: 128 / 256 gives 0, 384 / 256 gives 2.
-        {{16, 1, 420, 128}, 256, 209},
-        {{16, 1, 420, 384}, 256, 191},
+        {.screen = {16, 1, 420, 128}, .bands = 256, .corner = 209},
+        {.screen = {16, 1, 420, 384}, .bands = 256, .corner = 191},
     };
     for (const auto& [screen, bands, corner] : rows) {
         RecordingSurface s(screen);

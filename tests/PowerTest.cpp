@@ -4,6 +4,7 @@
 namespace {
 
 using namespace mShutDown;
+using Calls = std::vector<std::string>;
 
 // Each error's description; % stands for the system's text for the code the failed call left.
 std::string Description(ErrorNumber error, std::uint32_t code) {
@@ -14,10 +15,13 @@ std::string Description(ErrorNumber error, std::uint32_t code) {
         {ErrNoPrivileges,
          "Can't enable shutdown: You do not have the privileges to shutdown this system. [%]"},
         {ErrShutdownFailed, "ShutdownSystem failed: %"},
+        {ErrNoInteractiveUser,
+         "Can't log off: this program does not run as the user logged on here."},
     };
     if (!texts.contains(error)) return "";  // a silent end carries nothing to read
     std::string text = texts.at(error);
-    return text.replace(text.find('%'), 1, FakeWinApi::TextFor(code));
+    const auto at = text.find('%');
+    return at == std::string::npos ? text : text.replace(at, 1, FakeWinApi::TextFor(code));
 }
 
 TEST(PowerTest, EachFailureRaisesItsErrorWithTheTextOfTheCodeThatCallLeft) {
@@ -25,10 +29,15 @@ TEST(PowerTest, EachFailureRaisesItsErrorWithTheTextOfTheCodeThatCallLeft) {
     struct Row {
         const char* fails = "ExitWindowsEx";
         std::uint32_t code = 1314;
-        ErrorNumber error = ErrShutdownFailed;  // 0: the run ends with exit code 1, shows nothing
+        ErrorNumber error = ErrShutdownFailed;
+        // Where no one can see a box, the error is recorded in the event log instead.
+        bool recorded = false;
         std::uint32_t station = win::kWsfVisible;
         const char* unanswered = nullptr;  // a window-station call that fails
         std::uint32_t platform = win::kPlatformNT;
+        std::int32_t flags = EWX_SHUTDOWN;
+        const char* token = "S-1-5-5-0-7";  // S-1-5-5-0-8: run as another user
+        const char* stationUser = "S-1-5-5-0-7";
     };
     const Row rows[] = {
         {.fails = "LookupPrivilegeValueA", .code = 1313, .error = ErrNoPrivilegeValue},
@@ -38,12 +47,18 @@ TEST(PowerTest, EachFailureRaisesItsErrorWithTheTextOfTheCodeThatCallLeft) {
         // The system's text whole, up to 255 characters, and with its inserts as they stand.
         {.code = 193},
         {.code = 255},
-        // No box where no one sees the window station, where the system-shutdown call is made;
-        // one where that cannot be told, or on 95, 98 and Me, which have no stations.
-        {.fails = "InitiateSystemShutdownExW", .error = ErrorNumber{}, .station = 0},
+        // No box where no one sees the window station, or no one is logged on to it; one where
+        // that cannot be told, or on 95, 98 and Me, which have no stations.
+        {.fails = "InitiateSystemShutdownExW", .recorded = true, .station = 0},
+        {.fails = "InitiateSystemShutdownExW", .recorded = true, .stationUser = ""},
+        // Not ready: asked six times in all, two seconds apart; other codes once.
+        {.fails = "InitiateSystemShutdownExW", .code = 21, .recorded = true, .station = 0},
         {.station = 0, .unanswered = "GetProcessWindowStation"},
         {.station = 0, .unanswered = "GetUserObjectInformationA"},
         {.station = 0, .platform = win::kPlatformWin9x},
+        // No one to log off: from a task, silently; run as another user, in a box.
+        {.fails = "", .error = ErrNoInteractiveUser, .recorded = true, .station = 0, .flags = 0},
+        {.fails = "", .error = ErrNoInteractiveUser, .flags = 0, .token = "S-1-5-5-0-8"},
     };
     for (const Row& row : rows) {
         FakeWinApi api;
@@ -51,18 +66,33 @@ TEST(PowerTest, EachFailureRaisesItsErrorWithTheTextOfTheCodeThatCallLeft) {
         if (row.unanswered) api.fail[row.unanswered] = 6;
         api.stationFlags = row.station;
         api.release.platform = row.platform;
+        api.tokenLogon = row.token;
+        api.stationUser = row.stationUser;
         WindowsNTCache family;
-        const ErrorRecord record = RaisedBy([&] { ShutdownSystem(api, family, EWX_SHUTDOWN); });
-        EXPECT_EQ(record.Number, row.error) << row.fails;
-        EXPECT_EQ(record.Description, Description(row.error, row.code));
-        EXPECT_EQ(api.calls.back() == "ExitProcess(1)", row.error == 0);
+        const ErrorRecord record =
+            RaisedBy([&] { ShutdownSystem(api, family, row.flags, FindAudience(api)); });
+        const std::string shown = Description(row.error, row.code);
+        EXPECT_EQ(record.Description, row.recorded ? "" : shown) << row.fails;
+        EXPECT_EQ(record.Number, row.recorded ? 0 : row.error);
         // Shown or not, the text is that of the code the failed call left.
-        EXPECT_TRUE(
-            std::ranges::count(api.calls, "FormatMessageA(4608," + Decimal(row.code) + ",0)"));
-        // A token opened is closed, even when adjusting it failed.
-        const bool opened = std::ranges::count(api.calls, "OpenProcessToken(-1,40)") &&
-                            std::string(row.fails) != "OpenProcessToken";
-        EXPECT_EQ(std::ranges::count(api.calls, "CloseHandle(122)"), opened) << row.fails;
+        EXPECT_EQ(std::ranges::count(api.calls, "FormatMessageA(4608," + Decimal(row.code) + ",0)"),
+                  row.error != ErrNoInteractiveUser);
+        const Calls recording = {"RegisterEventSourceA(null,EndNow)",
+                                 "ReportEventA(77,1,0,1,null,1,0,Error " + Decimal(row.error) +
+                                     " (0x" +
+                                     (row.error == ErrShutdownFailed ? "8004062B" : "80040630") +
+                                     ") in endnow.mShutDown\r\n\r\n" + shown + ")",
+                                 "DeregisterEventSource(77)", "ExitProcess(1)"};
+        EXPECT_EQ(Calls(api.calls.end() - std::min<std::size_t>(4, api.calls.size()),
+                        api.calls.end()) == recording,
+                  row.recorded);
+        EXPECT_EQ(std::ranges::count(api.calls, "Sleep(2000)"), row.code == 21 ? 5 : 0);
+        // Every token opened is closed, even when adjusting it failed.
+        const auto opened = std::ranges::count_if(
+            api.calls, [](const std::string& c) { return c.starts_with("OpenProcessToken("); });
+        EXPECT_EQ(std::string(row.fails) == "OpenProcessToken" ? 0 : opened,
+                  std::ranges::count(api.calls, "CloseHandle(122)"))
+            << row.fails;
     }
 }
 

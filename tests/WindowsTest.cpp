@@ -13,9 +13,16 @@ namespace {
 
 using namespace mShutDown;
 
-struct ReportingApi : win::RealWinApi {  // reports by throwing instead of ending the process
+// Reports by throwing instead of ending the process, and keeps what the notice asked of dwmapi.
+struct ReportingApi : win::RealWinApi {
     using RealWinApi::RealWinApi;
     [[noreturn]] void ReportAndExit(const ErrorRecord& error) override { throw error; }
+    std::int32_t DwmSetWindowAttribute(win::Handle window, std::uint32_t attribute,
+                                       const void* value, std::uint32_t size) override {
+        asked = {attribute, *static_cast<const std::uint32_t*>(value)};
+        return RealWinApi::DwmSetWindowAttribute(window, attribute, value, size);
+    }
+    std::pair<std::uint32_t, std::uint32_t> asked;
 };
 
 HFONT WINAPI NoFont(int, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
@@ -68,8 +75,10 @@ TEST_F(NoticeWindowTest, DrawsWithoutItsFontOrKeptImage) {
     EXPECT_GT(form().Label2().width, 0);  // measured in the system font
 }
 
-TEST_F(NoticeWindowTest, ShowsItsIconAndDoesNotClose) {
+TEST_F(NoticeWindowTest, ShowsItsIconAsksForSquareCornersAndDoesNotClose) {
     EXPECT_NE(::GetClassLongPtrA(form().hwnd(), GCLP_HICON), 0);
+    // As Windows 10 (the suite's release): DWMWA_WINDOW_CORNER_PREFERENCE, DWMWCP_DONOTROUND.
+    EXPECT_EQ(api.asked, std::make_pair(33u, 1u));
     ::SendMessageA(form().hwnd(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(::IsWindowVisible(form().hwnd()));
 }
@@ -82,7 +91,7 @@ TEST_F(NoticeWindowTest, GoesBeforeTheObjectsItPaintsWith) {
     EXPECT_EQ(atDestroy, DWORD{OBJ_MEMDC});
 }
 
-TEST(NoticeErrorTest, WithoutAWindowDCTheRunEndsWithError7) {
+TEST(NoticeErrorTest, WithoutAWindowDCTheRunEndsWithError7WhereTheNoticeCanBeSeen) {
     ReportingApi api;
     const window::DrawingCalls noWindowDC{&NoWindowDC, &::CreateFontA, &::CreateCompatibleBitmap,
                                           &::CreateCompatibleDC};
@@ -91,6 +100,21 @@ TEST(NoticeErrorTest, WithoutAWindowDCTheRunEndsWithError7) {
     EXPECT_EQ(record.Number, 7);
     EXPECT_EQ(record.Description, "Can't create the notice window: " +
                                       GetSystemErrorText(api, ERROR_NOT_ENOUGH_MEMORY));
+    // Where no one sees it, the notice lets the window go and the run goes on.
+    window::Form1Notice unseen(api, ::GetModuleHandleA(nullptr), noWindowDC);
+    unseen.WhereNoOneSees();
+    unseen.SetStatusCaption(L"ShutDown !");
+    unseen.Show();
+    unseen.Refresh();
+    EXPECT_EQ(unseen.Loaded(), nullptr);
+}
+
+TEST(SystemTest, AnOwnerGivenAnotherObjectReleasesItsOwnAtOnce) {
+    window::Brush kept(::CreateSolidBrush(0)), other(::CreateSolidBrush(1));
+    const HBRUSH first = kept.get();
+    kept = std::move(other);
+    EXPECT_EQ(::GetObjectType(first), 0u);
+    EXPECT_EQ(::GetObjectType(kept.get()), DWORD{OBJ_BRUSH});
 }
 
 TEST(SystemTest, TheOwnPathFallsBackToItsEightBitFormWhereTheWideCallIsAStub) {

@@ -20,6 +20,19 @@ std::string Hex(std::int32_t value) {
     return "0x" + std::string(8 - text.size(), '0') + text;
 }
 
+// The Application log's record of an error no one saw, for the administrator to find: its one
+// string is the box's text, which the exe's message table shows as it stands. A log that cannot
+// be written changes nothing.
+void RecordEvent(win::WinApi& api, const std::string& text) {
+    constexpr std::uint16_t kErrorType = 1;  // EVENTLOG_ERROR_TYPE
+    constexpr std::uint32_t kEventId = 1;    // the message table's one message: "%1"
+    const win::Handle log = api.RegisterEventSourceA(nullptr, "EndNow");
+    if (!log) return;
+    const char* strings[] = {text.c_str()};
+    api.ReportEventA(log, kErrorType, 0, kEventId, nullptr, 1, 0, strings, nullptr);
+    api.DeregisterEventSource(log);
+}
+
 }  // namespace
 
 std::string Decimal(std::int32_t value) {
@@ -54,20 +67,12 @@ void Raise(win::WinApi& api, ErrorNumber number, std::string description,
     record.Description = std::move(description);
     record.HelpFile = std::move(helpFile);
     // A box there would wait for ever for an answer, and the task would never end.
-    if (!SomeoneCanAnswer(api)) api.ExitProcess(1);
+    if (!FindAudience(api).someoneSees) {
+        RecordEvent(api, FormatErrorMessage(record));
+        api.ExitProcess(1);
+    }
     api.ReportAndExit(record);
     std::abort();  // not reached: the reporter ends the process
-}
-
-bool SomeoneCanAnswer(win::WinApi& api) {
-    if (!WindowsNTCache().IsWindowsNT(api)) return true;
-    const win::Handle station = api.GetProcessWindowStation();
-    win::UserObjectFlags flags{};
-    std::uint32_t needed = 0;
-    if (!station ||
-        !api.GetUserObjectInformationA(station, win::kUoiFlags, &flags, sizeof flags, &needed))
-        return true;  // cannot tell: show it
-    return (flags.dwFlags & win::kWsfVisible) != 0;
 }
 
 std::string FormatErrorMessage(const ErrorRecord& record) {

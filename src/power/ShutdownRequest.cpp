@@ -15,13 +15,44 @@ constexpr std::uint32_t kPlannedOther = kReasonMajorOther | kReasonMinorOther | 
 
 // ExitWindowsEx ends only the caller's logon session, and "can succeed without actually
 // shutting down the computer" for a caller that is not the interactive user: a task run
-// whether or not its user is logged on, or as SYSTEM, asks the system instead. Timeout 0 shows
+// whether or not its user is logged on, as SYSTEM, or a program run as another user asks the
+// system instead. Timeout 0 shows
 // no dialog; no application is forced closed, so no unsaved work is lost.
 win::Bool InitiateShutdown(win::WinApi& api, std::int32_t flags) {
     const win::Bool reboot = (flags & EWX_REBOOT) != 0;
     if (api.InitiateSystemShutdownExW(nullptr, nullptr, 0, 0, reboot, kPlannedOther)) return 1;
     if (api.GetLastError() != win::kErrorProcNotFound) return 0;
     return api.InitiateSystemShutdownW(nullptr, nullptr, 0, 0, reboot);  // before XP
+}
+
+// "If the system is not ready to handle the request, the last error code is ERROR_NOT_READY.
+// The application should wait a short while and retry the call."
+win::Bool InitiateShutdownWhenReady(win::WinApi& api, std::int32_t flags) {
+    constexpr int kTries = 6;
+    constexpr std::uint32_t kPause = 2000;
+    for (int tried = 1;; ++tried) {
+        if (InitiateShutdown(api, flags)) return 1;
+        if (tried == kTries || api.GetLastError() != win::kErrorNotReady) return 0;
+        api.Sleep(kPause);
+    }
+}
+
+// As Windows' own Shut Down warns: other users' programs are closed, and their unsaved work is
+// lost. No is the default, so that a key pressed by habit keeps it.
+bool OthersAgree(win::WinApi& api, std::int32_t flags) {
+    const int others = OtherUsers(api);
+    if (others == 0) return true;
+    constexpr std::uint32_t kAsk = 0x4 | 0x30 | 0x100 | 0x10000 | 0x40000;
+    // MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_SETFOREGROUND | MB_TOPMOST
+    constexpr std::int32_t kYes = 6;  // IDYES
+    const bool restart = (flags & EWX_REBOOT) != 0;
+    const std::string text =
+        (others == 1 ? std::string("Another user is") : Decimal(others) + " other users are") +
+        " logged on to this computer. If it " + (restart ? "restarts" : "shuts down") +
+        " now, their programs are closed and unsaved work may be lost.\r\n\r\n" +
+        (restart ? "Restart" : "Shut down") + " anyway?";
+    const std::string title = ProgramName(api.ModuleFileName());
+    return api.MessageBoxA(nullptr, text.c_str(), title.c_str(), kAsk) == kYes;
 }
 }  // namespace
 
@@ -34,20 +65,22 @@ bool WindowsNTCache::IsWindowsNT(win::WinApi& api) {
     return isNT_;
 }
 
-bool ShutdownSystem(win::WinApi& api, WindowsNTCache& family, std::int32_t flags) {
+bool ShutdownSystem(win::WinApi& api, WindowsNTCache& family, std::int32_t flags,
+                    const Audience& audience) {
     if (flags < 0 || flags > kHighestFlags)
         Raise(api, ErrInvalidParameter, "Invalid parameter to ShutdownSystem: " + Decimal(flags),
               "64");
+    const bool endsTheMachine = (flags & kEndsTheMachine) != 0;
+    if (endsTheMachine && audience.someoneSees && !OthersAgree(api, flags)) return false;
 
     if (family.IsWindowsNT(api) && !EnableShutdownPrivilege(api)) return false;
 
-    const bool interactive = SomeoneCanAnswer(api);
-    if (!interactive && (flags & kEndsTheMachine) == 0)
+    if (!audience.interactiveUser && !endsTheMachine)
         Raise(api, ErrNoInteractiveUser,
-              "Can't log off: no interactive user is logged on to this window station.");
+              "Can't log off: this program does not run as the user logged on here.");
     const win::Bool accepted =
-        interactive ? api.ExitWindowsEx(static_cast<std::uint32_t>(flags), kAnyReason)
-                    : InitiateShutdown(api, flags);
+        audience.interactiveUser ? api.ExitWindowsEx(static_cast<std::uint32_t>(flags), kAnyReason)
+                                 : InitiateShutdownWhenReady(api, flags);
     if (accepted) return true;
     auto code = api.GetLastError();
     Raise(api, ErrShutdownFailed,

@@ -42,11 +42,33 @@ struct UserObjectFlags {
     std::uint32_t dwFlags;
 };
 
-inline constexpr std::uint32_t kPlatformWin9x = 1;        // VER_PLATFORM_WIN32_WINDOWS
-inline constexpr std::uint32_t kPlatformNT = 2;           // VER_PLATFORM_WIN32_NT
-inline constexpr std::int32_t kUoiFlags = 1;              // UOI_FLAGS
-inline constexpr std::uint32_t kWsfVisible = 1;           // WSF_VISIBLE
-inline constexpr std::uint32_t kErrorProcNotFound = 127;  // ERROR_PROC_NOT_FOUND
+// TOKEN_GROUPS: a count, then that many SID_AND_ATTRIBUTES.
+struct SidAndAttributes {
+    void* Sid;
+    std::uint32_t Attributes;
+};
+struct TokenGroups {
+    std::uint32_t GroupCount;
+    SidAndAttributes Groups[1];
+};
+
+// WTS_SESSION_INFOW.
+struct WtsSessionInfoW {
+    std::uint32_t SessionId;
+    wchar_t* pWinStationName;
+    std::int32_t State;
+};
+
+inline constexpr std::uint32_t kPlatformWin9x = 1;          // VER_PLATFORM_WIN32_WINDOWS
+inline constexpr std::uint32_t kPlatformNT = 2;             // VER_PLATFORM_WIN32_NT
+inline constexpr std::int32_t kUoiFlags = 1;                // UOI_FLAGS
+inline constexpr std::int32_t kUoiUserSid = 4;              // UOI_USER_SID
+inline constexpr std::uint32_t kWsfVisible = 1;             // WSF_VISIBLE
+inline constexpr std::int32_t kTokenGroups = 2;             // TokenGroups
+inline constexpr std::uint32_t kGroupLogonId = 0xC0000000;  // SE_GROUP_LOGON_ID
+inline constexpr std::int32_t kWtsUserName = 5;             // WTSUserName
+inline constexpr std::uint32_t kErrorNotReady = 21;         // ERROR_NOT_READY
+inline constexpr std::uint32_t kErrorProcNotFound = 127;    // ERROR_PROC_NOT_FOUND
 
 class WinApi {
 public:
@@ -60,6 +82,9 @@ public:
                                        const TokenPrivileges& newState, std::uint32_t bufferLength,
                                        TokenPrivileges* previousState,
                                        std::uint32_t* returnLength) = 0;
+    virtual Bool GetTokenInformation(Handle token, std::int32_t infoClass, void* info,
+                                     std::uint32_t length, std::uint32_t* returnLength) = 0;
+    virtual Bool EqualSid(const void* a, const void* b) = 0;
     virtual Bool CloseHandle(Handle handle) = 0;
     virtual Bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) = 0;
     // The system-shutdown calls, for a caller that is not the interactive user. advapi32 has the
@@ -80,6 +105,29 @@ public:
     virtual Bool GetUserObjectInformationA(Handle object, std::int32_t index, void* info,
                                            std::uint32_t length, std::uint32_t* needed) = 0;
     [[noreturn]] virtual void ExitProcess(std::uint32_t code) = 0;
+
+    // The sessions of the machine (wtsapi32, from XP on) and the process's own.
+    virtual std::uint32_t GetCurrentProcessId() = 0;
+    virtual Bool ProcessIdToSessionId(std::uint32_t processId, std::uint32_t* sessionId) = 0;
+    virtual Bool WTSEnumerateSessionsW(Handle server, std::uint32_t reserved, std::uint32_t version,
+                                       WtsSessionInfoW** sessions, std::uint32_t* count) = 0;
+    virtual Bool WTSQuerySessionInformationW(Handle server, std::uint32_t sessionId,
+                                             std::int32_t infoClass, wchar_t** buffer,
+                                             std::uint32_t* bytes) = 0;
+    virtual void WTSFreeMemory(void* memory) = 0;
+
+    // The Application event log, where an error no one can see is recorded.
+    virtual Handle RegisterEventSourceA(const char* server, const char* source) = 0;
+    virtual Bool ReportEventA(Handle log, std::uint16_t type, std::uint16_t category,
+                              std::uint32_t eventId, const void* userSid, std::uint16_t stringCount,
+                              std::uint32_t dataSize, const char** strings, const void* data) = 0;
+    virtual Bool DeregisterEventSource(Handle log) = 0;
+
+    virtual std::int32_t MessageBoxA(Handle owner, const char* text, const char* caption,
+                                     std::uint32_t type) = 0;
+    // dwmapi, from Vista on; an HRESULT, negative on failure.
+    virtual std::int32_t DwmSetWindowAttribute(Handle window, std::uint32_t attribute,
+                                               const void* value, std::uint32_t size) = 0;
 
     // GetCommandLineW: the whole command line, program name included.
     virtual std::wstring CommandLine() = 0;

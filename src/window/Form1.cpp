@@ -1,7 +1,6 @@
 #include "window/Form1.h"
 
 #include "power/VersionInfo.h"
-#include "power/WinApiReal.h"
 #include "window/NoticeError.h"
 
 namespace window {
@@ -16,13 +15,6 @@ constexpr char kClassName[] = "EndNowNotice";
 // foreground, must not hide it. No taskbar button for a notice that is gone a second later.
 constexpr DWORD kStyle = WS_POPUP;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
-
-Layout::NoticeLayout ScreenLayout(win::WinApi& api, const DrawingCalls& calls) {
-    WindowDC screen(nullptr, calls.getDC(nullptr));
-    if (!screen.get()) RaiseNoWindow(api);
-    return Layout::ForDpi(::GetDeviceCaps(screen.get(), LOGPIXELSX),
-                          ::GetDeviceCaps(screen.get(), LOGPIXELSY));
-}
 
 // The classic raised edge in the system's 3D colours, as on every release from 95 on: light and
 // white along the top and left, black and dark grey along the bottom and right, the face colour
@@ -42,16 +34,10 @@ void DrawFrame(HWND hwnd, const Layout::NoticeLayout& l) {
 // corners (DWMWA_WINDOW_CORNER_PREFERENCE, DWMWCP_DONOTROUND). Only Vista on has dwmapi, and
 // only 11 knows the attribute; anywhere else the request fails, and that changes nothing.
 void AskForSquareCorners(win::WinApi& api, HWND hwnd) {
-    using SetAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
     constexpr DWORD kCornerPreference = 33;
     constexpr DWORD kDoNotRound = 1;
-    if (!VersionInfo::IsVistaOrLater(api)) return;
-    // The preference stays with the window once set; the library need not.
-    const Library dwmapi(static_cast<HMODULE>(win::SystemLibrary("dwmapi.dll")));
-    if (!dwmapi) return;
-    auto set =
-        reinterpret_cast<SetAttribute>(::GetProcAddress(dwmapi.get(), "DwmSetWindowAttribute"));
-    if (set) set(hwnd, kCornerPreference, &kDoNotRound, sizeof kDoNotRound);
+    if (VersionInfo::IsVistaOrLater(api))
+        api.DwmSetWindowAttribute(hwnd, kCornerPreference, &kDoNotRound, sizeof kDoNotRound);
 }
 
 void DrawLabel(HDC dc, const Layout::Box& box, const std::wstring& text) {
@@ -94,7 +80,7 @@ public:
 private:
     RECT Client() {
         RECT rect{};
-        if (!::GetClientRect(form_.hwnd(), &rect)) RaiseNoWindow(api_);
+        if (!::GetClientRect(form_.hwnd(), &rect)) form_.NoWindow();
         return rect;
     }
 
@@ -106,34 +92,50 @@ private:
 
 }  // namespace
 
-Form1::Form1(win::WinApi& api, HINSTANCE instance, const DrawingCalls& calls)
+Form1::Form1(win::WinApi& api, HINSTANCE instance, const DrawingCalls& calls, bool seen)
     : api_(api),
       instance_(instance),
       calls_(calls),
-      layout_(ScreenLayout(api, calls)),
+      seen_(seen),
       class_(instance, kClassName, &Form1::WindowProc,
-             ::LoadIconA(instance, MAKEINTRESOURCEA(kIconId)), kBackground),
-      label2_(layout_.label2) {
-    if (!class_.registered()) RaiseNoWindow(api_);
-    Create();
-    Load();
+             ::LoadIconA(instance, MAKEINTRESOURCEA(kIconId)), kBackground) {
+    if (MeasureScreen() && (class_.registered() || NoWindow()) && Create()) Load();
 }
 
-void Form1::Create() {
+bool Form1::NoWindow() {
+    if (seen_) RaiseNoWindow(api_);
+    failed_ = true;
+    return false;
+}
+
+bool Form1::MeasureScreen() {
+    WindowDC screen(nullptr, calls_.getDC(nullptr));
+    if (!screen.get()) return NoWindow();
+    layout_ = Layout::ForDpi(::GetDeviceCaps(screen.get(), LOGPIXELSX),
+                             ::GetDeviceCaps(screen.get(), LOGPIXELSY));
+    label2_ = layout_.label2;
+    return true;
+}
+
+bool Form1::Create() {
     const int width = layout_.windowWidth(), height = layout_.windowHeight();
     const Layout::Point at = Layout::Centred(::GetSystemMetrics(SM_CXSCREEN),
                                              ::GetSystemMetrics(SM_CYSCREEN), width, height);
     // Hidden until Show; WindowProc takes hold of the handle on WM_NCCREATE.
     if (!::CreateWindowExA(kExStyle, class_.name(), "", kStyle, at.x, at.y, width, height, nullptr,
                            nullptr, instance_, this))
-        RaiseNoWindow(api_);
+        return NoWindow();
     AskForSquareCorners(api_, hwnd());
+    return true;
 }
 
 // The load handler: the bands go into the kept image while the window is hidden.
 void Form1::Load() {
     WindowDC windowDC(hwnd(), calls_.getDC(hwnd()));
-    if (!windowDC.get()) RaiseNoWindow(api_);
+    if (!windowDC.get()) {
+        NoWindow();
+        return;
+    }
     font_ = Font(calls_.createFont(layout_.fontHeight, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE,
                                    ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                    DEFAULT_QUALITY, DEFAULT_PITCH | kFontFamily, kFontFace));
@@ -150,7 +152,10 @@ void Form1::SetStatusCaption(const std::wstring& caption) {
     SIZE extent{};
     {
         WindowDC dc(hwnd(), calls_.getDC(hwnd()));
-        if (!dc.get()) RaiseNoWindow(api_);
+        if (!dc.get()) {
+            NoWindow();
+            return;
+        }
         Selection font(dc.get(), font_.get());
         ::GetTextExtentPoint32W(dc.get(), caption.data(), static_cast<int>(caption.size()),
                                 &extent);
@@ -175,6 +180,7 @@ void Form1::Refresh() {
 void Form1::Paint() {
     PaintSession paint(hwnd());
     const HDC dc = paint.dc();
+    if (!dc) return;
     if (image_ && imageDC_)
         ::BitBlt(dc, 0, 0, layout_.clientWidth, layout_.clientHeight, imageDC_.get(), 0, 0,
                  SRCCOPY);

@@ -39,9 +39,11 @@ struct DrawingCalls {
 
 // Created hidden and loaded (its bands painted into a kept image) by the
 // constructor; destroyed with its class and drawing objects by the destructor.
+// Where no one can see it (seen false), a window or DC that cannot be had
+// raises nothing: the form is failed(), and its owner lets it go.
 class Form1 {
 public:
-    Form1(win::WinApi& api, HINSTANCE instance, const DrawingCalls& calls = {});
+    Form1(win::WinApi& api, HINSTANCE instance, const DrawingCalls& calls = {}, bool seen = true);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
@@ -55,18 +57,24 @@ public:
     const Gradient::PainterState& painter() const { return painter_; }
     HDC imageDC() const { return imageDC_.get(); }
     void SetBackColor(COLORREF color) { class_.SetBackground(hwnd(), color); }
+    bool failed() const { return failed_; }
+    // Error 7 where the notice can be seen; elsewhere the form is failed. False, for chaining.
+    bool NoWindow();
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    void Create();
+    bool MeasureScreen();
+    bool Create();
     void Load();
     void Paint();
 
     win::WinApi& api_;
     HINSTANCE instance_;
     DrawingCalls calls_;
-    Layout::NoticeLayout layout_;
+    bool seen_;
+    bool failed_ = false;
+    Layout::NoticeLayout layout_{};
     WindowClass class_;
     Font font_;
     Bitmap image_;  // what the painter drew, shown by every repaint
@@ -74,35 +82,48 @@ private:
     std::optional<Selection> imageSelected_;
     Gradient::PainterState painter_;
     std::wstring caption_;
-    Layout::Box label2_;
+    Layout::Box label2_{};
     // Last, so destroyed first: its last messages still find everything above.
     OwnedWindow window_;
 };
 
-// The notice as the run sequence sees it: Form1 made on first use, released by Unload.
+// The notice as the run sequence sees it: Form1 made on first use, released by Unload. Where
+// no one can see it, a form that failed is let go, and the rest of the run goes on without it.
 class Form1Notice final : public Notice {
 public:
     Form1Notice(win::WinApi& api, HINSTANCE instance, const DrawingCalls& calls = {})
         : api_(api), instance_(instance), calls_(calls) {}
 
+    void WhereNoOneSees() override { seen_ = false; }
     void SetStatusCaption(const std::wstring& caption) override {
-        Form().SetStatusCaption(caption);
+        Use([&](Form1& form) { form.SetStatusCaption(caption); });
     }
-    void Show() override { Form().Show(); }
-    void Refresh() override { Form().Refresh(); }
+    void Show() override {
+        Use([](Form1& form) { form.Show(); });
+    }
+    void Refresh() override {
+        Use([](Form1& form) { form.Refresh(); });
+    }
     void Unload() override { form_.reset(); }
 
     Form1* Loaded() const { return form_.get(); }
 
 private:
-    Form1& Form() {
-        if (!form_) form_ = std::make_unique<Form1>(api_, instance_, calls_);
-        return *form_;
+    template <typename Step>
+    void Use(Step step) {
+        if (!form_ && !given_up_) form_ = std::make_unique<Form1>(api_, instance_, calls_, seen_);
+        if (form_ && !form_->failed()) step(*form_);
+        if (form_ && form_->failed()) {
+            form_.reset();
+            given_up_ = true;
+        }
     }
 
     win::WinApi& api_;
     HINSTANCE instance_;
     DrawingCalls calls_;
+    bool seen_ = true;
+    bool given_up_ = false;
     std::unique_ptr<Form1> form_;
 };
 

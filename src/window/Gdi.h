@@ -15,8 +15,12 @@ public:
     Owned() = default;
     explicit Owned(T object) : object_(object) {}
     Owned(Owned&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    // The object held until now goes at once, not with the moved-from owner.
     Owned& operator=(Owned&& other) noexcept {
-        std::swap(object_, other.object_);
+        if (this != &other) {
+            if (object_) Release(object_);
+            object_ = std::exchange(other.object_, nullptr);
+        }
         return *this;
     }
     ~Owned() {
@@ -33,7 +37,6 @@ using Brush = Owned<HBRUSH, ::DeleteObject>;
 using Font = Owned<HFONT, ::DeleteObject>;
 using Bitmap = Owned<HBITMAP, ::DeleteObject>;
 using MemoryDC = Owned<HDC, ::DeleteDC>;  // from CreateCompatibleDC
-using Library = Owned<HMODULE, ::FreeLibrary>;
 
 // A window's DC (from GetDC or GetWindowDC, or null when that failed), handed back with ReleaseDC.
 class WindowDC {
@@ -67,18 +70,21 @@ private:
     HGDIOBJ previous_;
 };
 
-// BeginPaint to EndPaint.
+// BeginPaint to EndPaint; a BeginPaint that failed gives no DC and has nothing to end.
 class PaintSession {
 public:
-    explicit PaintSession(HWND hwnd) : hwnd_(hwnd) { ::BeginPaint(hwnd, &ps_); }
-    ~PaintSession() { ::EndPaint(hwnd_, &ps_); }
+    explicit PaintSession(HWND hwnd) : hwnd_(hwnd), dc_(::BeginPaint(hwnd, &ps_)) {}
+    ~PaintSession() {
+        if (dc_) ::EndPaint(hwnd_, &ps_);
+    }
     PaintSession(const PaintSession&) = delete;
     PaintSession& operator=(const PaintSession&) = delete;
-    HDC dc() const { return ps_.hdc; }
+    HDC dc() const { return dc_; }
 
 private:
     HWND hwnd_;
     PAINTSTRUCT ps_{};
+    HDC dc_;
 };
 
 // A window: DestroyWindow when it goes, unless Windows destroyed it first.

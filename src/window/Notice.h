@@ -9,6 +9,8 @@ namespace window {
 class Notice {
 public:
     virtual ~Notice() = default;
+    // Before its first use: no one can see it, so a window that cannot be made is no error.
+    virtual void WhereNoOneSees() = 0;
     // The first use of any of these creates and loads the window.
     virtual void SetStatusCaption(const std::wstring& caption) = 0;
     virtual void Show() = 0;     // non-modal, no owner, centred
