@@ -140,6 +140,10 @@ TEST(ActionTest, WhoIsThereChoosesTheRequestAndWhetherToAsk) {
         {.what = "runas on XP",
          .token = "S-1-5-5-0-8",
          .expected = kRunAs + kShown + kAlone + kPrivilege + kSystemShutsDown},
+        {.what = "a service on the desktop",
+         .token = "",
+         .expected =
+             kToken + Calls{"CloseHandle(122)"} + kShown + kAlone + kPrivilege + kSystemShutsDown},
         {.what = "runas on 10",
          .release = k10,
          .token = "S-1-5-5-0-8",

@@ -25,7 +25,7 @@ public:
     std::uint32_t stationFlags = win::kWsfVisible;  // the window station's UOI_FLAGS
     // Logon SIDs, written out (the program only passes them on): the window station's user ("":
     // no one is logged on to it) and the one in the process's token. They differ for a program
-    // run as another user.
+    // run as another user; a service's token has none ("").
     std::string stationUser = "S-1-5-5-0-7", tokenLogon = "S-1-5-5-0-7";
     // The machine's sessions and their users ("" for none); the process is in session 1.
     std::map<std::uint32_t, std::wstring> sessions = {{0, L""}, {1, L"me"}};
@@ -74,8 +74,8 @@ public:
     win::Bool GetTokenInformation(win::Handle token, std::int32_t infoClass, void* info,
                                   std::uint32_t length, std::uint32_t* needed) override {
         if (Enter("GetTokenInformation", token, infoClass)) return 0;
-        // The everyone group, then the logon SID.
-        groups = {2, {{const_cast<char*>("S-1-1-0"), 7}}};
+        // The everyone group, then the logon SID (none: a service's token).
+        groups = {tokenLogon.empty() ? 1u : 2u, {{const_cast<char*>("S-1-1-0"), 7}}};
         const win::SidAndAttributes logon{tokenLogon.data(), win::kGroupLogonId | 7};
         *needed = sizeof groups + sizeof logon;
         if (infoClass != win::kTokenGroups || length < *needed) return Failed(122);

@@ -83,9 +83,8 @@ TEST(PowerTest, EachFailureRaisesItsErrorWithTheTextOfTheCodeThatCallLeft) {
                                      (row.error == ErrShutdownFailed ? "8004062B" : "80040630") +
                                      ") in endnow.mShutDown\r\n\r\n" + shown + ")",
                                  "DeregisterEventSource(77)", "ExitProcess(1)"};
-        EXPECT_EQ(Calls(api.calls.end() - std::min<std::size_t>(4, api.calls.size()),
-                        api.calls.end()) == recording,
-                  row.recorded);
+        EXPECT_EQ(std::ranges::count(api.calls, recording[0]), row.recorded);
+        if (row.recorded) EXPECT_EQ(Calls(api.calls.end() - 4, api.calls.end()), recording);
         EXPECT_EQ(std::ranges::count(api.calls, "Sleep(2000)"), row.code == 21 ? 5 : 0);
         // Every token opened is closed, even when adjusting it failed.
         const auto opened = std::ranges::count_if(

@@ -6,8 +6,8 @@ namespace mShutDown {
 
 namespace {
 
-constexpr std::uint32_t kMostSidBytes = 68;   // SECURITY_MAX_SID_SIZE
-constexpr std::uint32_t kTokenQuery = 0x08;   // TOKEN_QUERY
+constexpr std::uint32_t kMostSidBytes = 68;  // SECURITY_MAX_SID_SIZE
+constexpr std::uint32_t kTokenQuery = 0x08;  // TOKEN_QUERY
 
 // The window station's answer: whether someone sees it, and the logon SID of the user logged
 // on to it where the system tells.

@@ -7,28 +7,28 @@
 #include <windows.h>
 
 // The one list: library, function, type.
-#define ENDNOW_LATE_BOUND(X)                                                                      \
-    X(Advapi32, LookupPrivilegeValueA, BOOL(WINAPI*)(LPCSTR, LPCSTR, PLUID))                      \
-    X(Advapi32, OpenProcessToken, BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE))                          \
-    X(Advapi32, AdjustTokenPrivileges,                                                            \
-      BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD))           \
-    X(Advapi32, GetTokenInformation,                                                              \
-      BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD))                      \
-    X(Advapi32, EqualSid, BOOL(WINAPI*)(PSID, PSID))                                              \
-    X(Advapi32, InitiateSystemShutdownExW, BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, BOOL, BOOL, DWORD)) \
-    X(Advapi32, InitiateSystemShutdownW, BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, BOOL, BOOL))        \
-    X(Advapi32, RegisterEventSourceA, HANDLE(WINAPI*)(LPCSTR, LPCSTR))                            \
-    X(Advapi32, ReportEventA,                                                                     \
-      BOOL(WINAPI*)(HANDLE, WORD, WORD, DWORD, PSID, WORD, DWORD, LPCSTR*, LPVOID))               \
-    X(Advapi32, DeregisterEventSource, BOOL(WINAPI*)(HANDLE))                                     \
-    X(User32, GetProcessWindowStation, HWINSTA(WINAPI*)())                                        \
-    X(User32, GetUserObjectInformationA, BOOL(WINAPI*)(HANDLE, int, PVOID, DWORD, LPDWORD))       \
-    X(Kernel32, GetModuleFileNameW, DWORD(WINAPI*)(HMODULE, LPWSTR, DWORD))                       \
-    X(Kernel32, ProcessIdToSessionId, BOOL(WINAPI*)(DWORD, DWORD*))                               \
-    X(Wtsapi32, WTSEnumerateSessionsW,                                                            \
-      BOOL(WINAPI*)(HANDLE, DWORD, DWORD, SessionArray*, DWORD*))                       \
-    X(Wtsapi32, WTSQuerySessionInformationW, BOOL(WINAPI*)(HANDLE, DWORD, int, LPWSTR*, DWORD*))  \
-    X(Wtsapi32, WTSFreeMemory, void(WINAPI*)(PVOID))                                              \
+#define ENDNOW_LATE_BOUND(X)                                                                       \
+    X(Advapi32, LookupPrivilegeValueA, BOOL(WINAPI*)(LPCSTR, LPCSTR, PLUID))                       \
+    X(Advapi32, OpenProcessToken, BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE))                           \
+    X(Advapi32, AdjustTokenPrivileges,                                                             \
+      BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD))            \
+    X(Advapi32, GetTokenInformation,                                                               \
+      BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD))                       \
+    X(Advapi32, EqualSid, BOOL(WINAPI*)(PSID, PSID))                                               \
+    X(Advapi32, InitiateSystemShutdownExW,                                                         \
+      BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, BOOL, BOOL, DWORD))                                     \
+    X(Advapi32, InitiateSystemShutdownW, BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, BOOL, BOOL))         \
+    X(Advapi32, RegisterEventSourceA, HANDLE(WINAPI*)(LPCSTR, LPCSTR))                             \
+    X(Advapi32, ReportEventA,                                                                      \
+      BOOL(WINAPI*)(HANDLE, WORD, WORD, DWORD, PSID, WORD, DWORD, LPCSTR*, LPVOID))                \
+    X(Advapi32, DeregisterEventSource, BOOL(WINAPI*)(HANDLE))                                      \
+    X(User32, GetProcessWindowStation, HWINSTA(WINAPI*)())                                         \
+    X(User32, GetUserObjectInformationA, BOOL(WINAPI*)(HANDLE, int, PVOID, DWORD, LPDWORD))        \
+    X(Kernel32, GetModuleFileNameW, DWORD(WINAPI*)(HMODULE, LPWSTR, DWORD))                        \
+    X(Kernel32, ProcessIdToSessionId, BOOL(WINAPI*)(DWORD, DWORD*))                                \
+    X(Wtsapi32, WTSEnumerateSessionsW, BOOL(WINAPI*)(HANDLE, DWORD, DWORD, SessionArray*, DWORD*)) \
+    X(Wtsapi32, WTSQuerySessionInformationW, BOOL(WINAPI*)(HANDLE, DWORD, int, LPWSTR*, DWORD*))   \
+    X(Wtsapi32, WTSFreeMemory, void(WINAPI*)(PVOID))                                               \
     X(Dwmapi, DwmSetWindowAttribute, HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD))
 
 namespace win {
@@ -51,7 +51,7 @@ public:
     // One typed accessor for each function listed: null where the library or the function is
     // missing.
 #define ENDNOW_ACCESSOR(library, name, type) \
-    using name##Fn = type;                    \
+    using name##Fn = type;                   \
     name##Fn name() { return reinterpret_cast<name##Fn>(Find(library, #name)); }
     ENDNOW_LATE_BOUND(ENDNOW_ACCESSOR)
 #undef ENDNOW_ACCESSOR
