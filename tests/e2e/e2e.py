@@ -62,7 +62,10 @@ VISTA_ON = ("win7", "win10")  # the releases above with dwmapi
 PRIVILEGE = ["LookupPrivilegeValueA", "OpenProcessToken", "AdjustTokenPrivileges"]
 SYSTEM_SHUTDOWN = ["InitiateSystemShutdownExW", "InitiateSystemShutdownW"]
 SEQUENCE = ["CreateWindowExA", "DwmSetWindowAttribute", "ShowWindow", "Sleep", *PRIVILEGE]
-SEQUENCE += ["ExitWindowsEx", *SYSTEM_SHUTDOWN, "MessageBoxA", "DestroyWindow", "UnregisterClassA"]
+SEQUENCE += ["ExitWindowsEx", *SYSTEM_SHUTDOWN, "ReportEventA", "MessageBoxA", "DestroyWindow"]
+SEQUENCE += ["UnregisterClassA"]
+# What no one saw, as Wine's event log shows it: the box's text.
+NO_ONE_TO_LOG_OFF = "Error -2147219920 (0x80040630) in endnow.mShutDown\\r\\n\\r\\nCan't log off"
 screen = {"dpi": None}
 
 
@@ -200,6 +203,10 @@ def request(out, exe, release, dpi, args, flags, caption, how=""):
     error = r"Error -2147219925 \(0x8004062B\) in tool\.mShutDown(\\r\\n){2}ShutdownSystem failed: "
     box_style = low(MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST)
     expected += [rf'MessageBoxA\(\w+,\w+ "{error}[^"\\]+\\r\\n",\w+ "tool",{box_style}\)$'] * box
+    # Unseen, an error is written to the Application log instead: one string, as an error.
+    expected += [rf"ReportEventA\(\w+,{low(1)},{low(0)},{low(1)},{low(0)},{low(1)},"] * (
+        ends and unseen
+    )
     expected += ["DestroyWindow", r'UnregisterClassA\(\w+ "EndNowNotice"'] * (not ends)
     steps = [c for c in calls if c.split("(")[0] in SEQUENCE]
     # Centred on the 1024 x 768 screen at its size for the resolution (halves to even, as the layout
@@ -238,6 +245,11 @@ def request(out, exe, release, dpi, args, flags, caption, how=""):
     font = ",".join(low(v) for v in (-36 * dpi // 72, 0, 0, 0, 700, 1, 0, 0, 0, 0, 0, 0, FF_SWISS))
     trace = pathlib.Path(f"{out}/{name}.log").read_text(errors="replace")
     dwmapi = re.search(r"loaddll:\S+ Loaded L\"[^\"]*dwmapi\.dll\"", trace, re.I) is not None
+    logged = re.findall(r":err:eventlog:ReportEventW L\"(.*)\"$", trace, re.M)
+    # Each library by its full path in the system folder, never the one planted beside the exe.
+    libraries = [c for c in calls if c.startswith("LoadLibraryA")]
+    system = r'LoadLibraryA\(\w+ "C:\\\\windows\\\\system32\\\\\w+\.dll"\)'
+    planted = re.search(r'Loaded L"[^"]*EndNow\\\\(dwmapi|wtsapi32)\.dll"', trace, re.I)
     check(
         f"{label}: exit code {code}, {steps}; {len(words)} white for the words, the caption up to "
         f"x {end} of {x + right}, a cover in the foreground: {cover}",
@@ -247,6 +259,10 @@ def request(out, exe, release, dpi, args, flags, caption, how=""):
             re.match(rf'CreateFontA\({font},\w+ "Comic Sans MS"\)', c) for c in calls
         ),
         dwmapi_only_from_vista_on=dwmapi == (release in VISTA_ON),
+        libraries_from_the_system_folder=all(re.match(system, c, re.I) for c in libraries)
+        and not planted,
+        event_log_only_where_no_one_sees=[t[: len(NO_ONE_TO_LOG_OFF)] for t in logged]
+        == [NO_ONE_TO_LOG_OFF] * (ends and unseen),
         covered_by_the_foreground_window=cover or how != "covered",
         **screenshot,
     )
@@ -256,10 +272,14 @@ def main():
     exe, arch = sys.argv[2:4]
     out = f"{ROOT}/build/e2e/{arch}"
     os.makedirs(out, exist_ok=True)
-    reg(r"HKCU\Software\Wine\Debug", "RelayInclude", ";".join([*SEQUENCE, "CreateFontA"]))
+    relayed = [*SEQUENCE, "CreateFontA", "LoadLibraryA"]
+    reg(r"HKCU\Software\Wine\Debug", "RelayInclude", ";".join(relayed))
     installed = os.environ["WINEPREFIX"] + "/drive_c/Program Files/EndNow"
     os.makedirs(installed, exist_ok=True)
     shutil.copy(exe, f"{installed}/endnow.exe")
+    # Libraries of the late-bound names that are not known DLLs, planted beside the installed exe.
+    for name in "dwmapi.dll", "wtsapi32.dll":
+        shutil.copy(f"{ROOT}/build/win32/tests/launch.exe", f"{installed}/{name}")
     for case in CASES[arch]:
         request(out, exe, *case)
     print(f"e2e: {results.count(True)} passed, {results.count(False)} failed")
