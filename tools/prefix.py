@@ -11,6 +11,7 @@
 #                     a WoW64 prefix's syswow64 holds the 32-bit prefix's system32 again
 # check PREFIX...     one check a prefix: no link under its drive_c leads out of it
 import filecmp
+import fnmatch
 import os
 import shutil
 import stat
@@ -22,13 +23,18 @@ from check_exe import check, results
 LARGE = 64 * 1024  # below it copied, as are the registry's files, which Wine rewrites
 
 
+# The paths below top whose path from top matches the pattern, following no link: a walk that
+# followed Wine's links from the user's folders could leave the prefix, or go round for ever.
+def under(top, pattern="*"):
+    found = (os.path.join(d, n) for d, dirs, files in os.walk(top) for n in dirs + files)
+    return [p for p in found if fnmatch.fnmatch(os.path.relpath(p, top), pattern)]
+
+
 def links_out(prefix):
     inside = os.path.realpath(prefix) + os.sep
-    for top, dirs, files in os.walk(f"{prefix}/drive_c"):
-        for name in dirs + files:
-            path = os.path.join(top, name)
-            if os.path.islink(path) and not os.path.realpath(path).startswith(inside):
-                yield path
+    for path in under(f"{prefix}/drive_c"):
+        if os.path.islink(path) and not os.path.realpath(path).startswith(inside):
+            yield path
 
 
 def sandbox(prefix):

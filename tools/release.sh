@@ -61,4 +61,6 @@ for pair in win32:x86 win64:x64; do
   mv "$dir/$msi" "$dist/"
 done
 (cd "$dist" && sha256sum -- *.zip *.msi >SHA256SUMS)
+# A release whose parts disagree on its version is refused.
+"$python" tools/check_release.py . "$dist"
 ls -l "$dist"

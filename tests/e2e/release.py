@@ -9,10 +9,13 @@
 # x86|x64  under Wine (through wine-run.sh): the older one, then this one over it, a refused
 #          downgrade, each shortcut started as Explorer starts it, then the uninstall.
 # Prints a line per check, then "e2e: N passed, M failed".
-import fnmatch, glob, os, re, subprocess, sys, zipfile
+import glob, os, re, subprocess, sys, zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import ROOT, check, low, parse, reg, results
+from e2e import ROOT, check, results
+from check_release import table, versions
+from prefix import under
+from wine_calls import low, parse, query, reg
 
 OUT, DIST = f"{ROOT}/build/release", f"{ROOT}/dist"
 NAMES = ["endnow.exe", "README.txt", "LICENSE.txt"]
@@ -28,8 +31,8 @@ def version(tree):  # as the tree's build gives it
 VERSION, OLD = version(ROOT), version(f"{OUT}/copy")
 
 
-def run(*command, **env):
-    return subprocess.run(command, capture_output=True, text=True, env={**os.environ, **env})
+def run(*command, cwd=None):
+    return subprocess.run(command, capture_output=True, text=True, cwd=cwd)
 
 
 def built(arch):
@@ -40,17 +43,11 @@ def zipped(arch, dist=DIST, v=VERSION):
     return zipfile.ZipFile(f"{dist}/endnow-{v}-{BUILD[arch]}.zip")
 
 
-def table(msi, name):  # an MSI table's rows by their first column
-    rows = run("msiinfo", "export", msi, name).stdout.splitlines()[3:]
-    return {r.split("\t")[0]: r.split("\t")[1:] for r in rows}
-
-
 def files():
     for arch in BUILD:
         texts = [zipped(arch).read(f"EndNow-{VERSION}/{n}") for n in NAMES]
-        sizes = os.path.getsize(zipped(arch).filename), os.path.getsize(
-            f"{DIST}/endnow-{VERSION}-{arch}.msi"
-        )
+        msi = f"{DIST}/endnow-{VERSION}-{arch}.msi"
+        sizes = os.path.getsize(zipped(arch).filename), os.path.getsize(msi)
         check(
             f"{arch}: {[len(t) for t in texts]} bytes zipped, zip and MSI {sizes} bytes",
             zip_holds_these=zipped(arch).namelist() == [f"EndNow-{VERSION}/{n}" for n in NAMES],
@@ -58,8 +55,7 @@ def files():
             texts_in_crlf=all(t.count(b"\n") == t.count(b"\r\n") > 10 for t in texts[1:]),
             zip_within_24_KiB_msi_64_KiB=sizes[0] <= 24 * 1024 and sizes[1] <= 64 * 1024,
         )
-    sums = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=DIST, capture_output=True).stdout
-    sums = sums.decode()
+    sums = run("sha256sum", "-c", "SHA256SUMS", cwd=DIST).stdout
     zipped("x86", f"{OUT}/signed").extract(f"EndNow-{VERSION}/endnow.exe", OUT)
     signed = [f"{OUT}/EndNow-{VERSION}/endnow.exe", *glob.glob(f"{OUT}/signed/*.msi")]
     verified = [
@@ -77,60 +73,13 @@ def files():
         versions(tree, dist)
     docs = "".join(open(f).read() for f in [f"{ROOT}/README.md", *glob.glob(f"{ROOT}/docs/*.md")])
     rows = re.findall(r"^\| (x86|x64) ([\d.]+) \| (\{\S+\}) \| (\{\S+\}) \|$", docs, re.M)
-    codes = [table(f"{DIST}/endnow-{VERSION}-{a}.msi", "Property") for a in BUILD]
-    codes = [
-        (a, VERSION, *(c[k][0] for k in ("ProductCode", "UpgradeCode")))
-        for a, c in zip(BUILD, codes)
-    ]
+    codes = [(a, table(f"{DIST}/endnow-{VERSION}-{a}.msi", "Property")) for a in BUILD]
+    codes = [(a, VERSION, c["ProductCode"][0], c["UpgradeCode"][0]) for a, c in codes]
     check(
         f"docs/admin.md's codes {rows}",
         those_of_the_msis=rows == codes,
         no_doc_names_a_versioned_file=not re.search(r"endnow-\d+\.\d+\.\d+-", docs),
     )
-
-
-# The version the tree's CMakeLists.txt gives, as its build, release, exes and MSIs carry it.
-def versions(tree, dist):
-    import pefile
-
-    cmake = open(f"{tree}/CMakeLists.txt").read()
-    wanted = re.search(r"^project\(EndNow VERSION ([\d.]+)", cmake, re.M)[1]
-    numbers = [*map(int, wanted.split(".")), 0]
-    names = sorted(f"endnow-{wanted}-{n}" for n in ("win32.zip", "win64.zip", "x86.msi", "x64.msi"))
-    for arch in BUILD:
-        top = {n.split("/")[0] for n in zipped(arch, dist, wanted).namelist()}
-        exe = pefile.PE(data=zipped(arch, dist, wanted).read(f"EndNow-{wanted}/endnow.exe"))
-        fixed = exe.VS_FIXEDFILEINFO[0]
-        words = [fixed.FileVersionMS, fixed.FileVersionLS, fixed.ProductVersionMS]
-        words = [w >> s & 0xFFFF for w in words + [fixed.ProductVersionLS] for s in (16, 0)]
-        tables = [t for i in exe.FileInfo[0] if i.Key == b"StringFileInfo" for t in i.StringTable]
-        record = {k.decode(): v.decode() for t in tables for k, v in t.entries.items()}
-        text = f"{numbers[0]}.{numbers[1]:02}"
-        manifest = re.search(rb'<assemblyIdentity[^>]* version="([\d.]+)"', exe.__data__)[1]
-        msi = f"{dist}/endnow-{wanted}-{arch}.msi"
-        check(
-            f"{os.path.relpath(dist, ROOT)} {arch}: {wanted}, {sorted(top)}, record {words} "
-            f"{record.get('FileVersion')}, manifest {manifest}",
-            build_gives_it=version(tree) == wanted,
-            files_named_by_it=sorted(n for n in os.listdir(dist) if n != "SHA256SUMS") == names,
-            zip_folder=top == {f"EndNow-{wanted}"},
-            version_record=words == numbers * 2,
-            record_texts=record.get("FileVersion") == record.get("ProductVersion") == text,
-            manifest=manifest.decode() == f"{wanted}.0",
-            msi_product_version=table(msi, "Property")["ProductVersion"] == [wanted],
-            msi_file_version=table(msi, "File")["endnow.exe"][3] == f"{wanted}.0",
-        )
-
-
-def query(key, view, *flags):  # a key's values in that registry view, None when it is missing
-    found = run(os.environ["WINETOOL"], "reg", "query", key, view, *flags)
-    fields = [line.split(None, 2) for line in found.stdout.splitlines()]
-    return {f[0]: f[2] for f in fields if len(f) == 3} if found.returncode == 0 else None
-
-
-def under(top, pattern):  # the paths below top that match, following no link out of it
-    found = (os.path.join(d, n) for d, dirs, files in os.walk(top) for n in dirs + files)
-    return [p for p in found if fnmatch.fnmatch(os.path.relpath(p, top), pattern)]
 
 
 def install(arch):
@@ -144,19 +93,19 @@ def install(arch):
 
     # The older one, then this one over it, then the older one again, refused: a newer one is
     # there.
-    codes = [msiexec("/i", *old) for old in ((f"{OUT}/old", OLD), (DIST, VERSION))]
-    codes.append(msiexec("/i", f"{OUT}/old", OLD))
-    code = table(f"{DIST}/endnow-{VERSION}-{arch}.msi", "Property")["ProductCode"][0]
-    key = UNINSTALL + "\\" + code
+    codes = [msiexec("/i", *r) for r in ((f"{OUT}/old", OLD), (DIST, VERSION), (f"{OUT}/old", OLD))]
+    key = (
+        UNINSTALL
+        + "\\"
+        + table(f"{DIST}/endnow-{VERSION}-{arch}.msi", "Property")["ProductCode"][0]
+    )
     entry = query(key, view) or {}
     wow64 = arch == "x86" and os.environ["WINEARCH"] == "win64"
     folder = rf"C:\Program Files{' (x86)' * wow64}\EndNow" + "\\"
     path = f"{drive}/{folder[3:]}".replace("\\", "/")
     fields = ["DisplayName", "DisplayVersion", "Publisher", "NoModify", "InstallLocation"]
     entries = (run(wine, "reg", "query", UNINSTALL, "/s", view).stdout).count("REG_SZ    EndNow\n")
-    new = all(
-        open(path + n, "rb").read() == zipped(arch).read(f"EndNow-{VERSION}/{n}") for n in NAMES
-    )
+    new = [open(path + n, "rb").read() for n in NAMES]
     source = query(SOURCE, view) or {}
     check(
         f"{arch}: exit codes {codes}, {entry}, event source {source}",
@@ -164,7 +113,8 @@ def install(arch):
         one_entry=entries == 1,
         entry=[entry.get(v) for v in fields]
         == ["EndNow", VERSION, "the EndNow authors", "0x1", folder],
-        new_files=new and open(path + "endnow.exe", "rb").read() == built(arch),
+        new_files=new == [zipped(arch).read(f"EndNow-{VERSION}/{n}") for n in NAMES]
+        and new[0] == built(arch),
         menu_key_path_in_its_view=(query(MENU, view) or {}).get("StartMenu") == "0x1",
         event_source=[source.get("EventMessageFile"), source.get("TypesSupported")]
         == [folder + "endnow.exe", "0x7"],
