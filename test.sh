@@ -23,6 +23,7 @@ log=build/test-logs
 mkdir -p "$log"
 passed=0
 failed=0
+installing=()
 
 # tally LOG PASSED FAILED CODE: adds a phase's counts. A phase that failed
 # without counting a failure, or counted nothing at all, counts as one failure.
@@ -61,14 +62,19 @@ gtest_phase() {
     "$(last "$out" '.*\[  FAILED  \] ([0-9]+) tests?, listed below.*')" "$code"
 }
 
-# e2e NAME COMMAND...: an end-to-end script, counted from its summary line.
-e2e() {
-  local name=$1 out=$log/$1.txt
-  shift
-  timed "$name" "end to end: $name" "$@"
+# counted NAME: the log of an end-to-end script, whose exit code is in $code, counted from its
+# summary line.
+counted() {
+  local out=$log/$1.txt
   grep -v '^ok ' "$out"
   tally "$out" "$(last "$out" '^e2e: ([0-9]+) passed.*')" \
     "$(last "$out" '^e2e: [0-9]+ passed, ([0-9]+) failed.*')" "$code"
+}
+
+# e2e NAME COMMAND...: an end-to-end script.
+e2e() {
+  timed "$1" "end to end: $1" "${@:2}"
+  counted "$1"
 }
 
 # fresh NAME: a folder for a phase's Wine prefixes, emptied: each phase's prefix is a fresh copy
@@ -85,7 +91,11 @@ timed format "formatting: clang-format, black, shellcheck -S warning, 100 column
 sed 's/^/!! not formatted (tools\/format.sh formats it), or warned about: /' "$log/format.txt"
 tally format $((code == 0)) $((code != 0)) 0
 
-# The Wine prefixes are booted beside the builds, where no check can be slowed by it.
+# Beside the builds, where no check can be slowed by them: the Wine prefixes' boot, and the
+# release's copy of the tree, which builds in a folder of its own.
+rm -rf build/release
+tools/release-fixtures.sh copy >"$log/release-copy.txt" 2>&1 &
+copying=$!
 if decide_win32; then
   boot=$(fresh boot)
   (for kind in win32 win64; do
@@ -137,21 +147,35 @@ if [ "$builds_ok" -eq 1 ]; then
     "build/win64/endnow.exe $(stat -c %s build/win64/endnow.exe) bytes"
 
   # The release, and what tests/e2e/release.py compares it with (tools/release-fixtures.sh).
-  rm -rf build/release
-  timed release "release: tools/release.sh, tools/release-fixtures.sh" \
-    eval 'tools/release.sh && tools/release-fixtures.sh'
-  [ "$code" -eq 0 ] || { tail -20 "$log/release.txt"; tally release 0 1 1; }
+  release() { tools/release.sh && tools/release-fixtures.sh signed && wait "$copying"; }
+  timed release "release: tools/release.sh, signed, and the copy's (begun beside the builds)" \
+    release
+  [ "$code" -eq 0 ] || { tail -20 "$log/release.txt" "$log/release-copy.txt"; tally release 0 1 1; }
   e2e release-files /usr/bin/python3 tests/e2e/release.py files
+  # The packages under Wine side by side, each in a prefix and on a display of its own:
+  # release.py times nothing, so neither can fail for the other's load.
+  start=$SECONDS
   for pair in win32:x86 win64:x64; do
-    ENDNOW_PREFIXES=$(fresh "release-${pair#*:}") e2e "release-${pair#*:}" env WINEVERSION=win7 \
-      WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
-      bash tools/wine-run.sh "${pair%:*}" -- /usr/bin/python3 tests/e2e/release.py "${pair#*:}"
+    ENDNOW_PREFIXES=$(fresh "release-${pair#*:}") WINEVERSION=win7 \
+      WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" bash tools/wine-run.sh \
+      "${pair%:*}" -- /usr/bin/python3 tests/e2e/release.py "${pair#*:}" \
+      >"$log/release-${pair#*:}.txt" 2>&1 &
+    installing+=($!)
   done
-  # Every prefix booted or copied: no link under drive_c leads out of it.
-  mapfile -t prefixes < <(find build/wine -name system.reg -printf '%h\n' | sort)
+  for arch in x86 x64; do
+    wait "${installing[0]}"
+    code=$?
+    installing=("${installing[@]:1}")
+    echo "== end to end: release-$arch, beside the other ($((SECONDS - start)) s)"
+    counted "release-$arch"
+  done
+  # Every prefix the tests booted or copied: no link under drive_c leads out of it.
+  mapfile -t prefixes < <(find build/wine/base build/wine/tests -name system.reg -printf '%h\n' |
+    sort)
   e2e prefixes /usr/bin/python3 tools/prefix.py check "${prefixes[@]}"
 fi
 
+wait # for what runs beside the rest, when a failed build left it running
 echo "disk under build/: $(du -sh build 2>/dev/null | cut -f1) ($(du -sh build/wine 2>/dev/null |
   cut -f1) of it Wine's prefixes)"
 echo "time: $SECONDS s"
