@@ -17,6 +17,9 @@ exe=$PWD/build/win32/endnow.exe
 decide_win32
 echo "exe: $exe (32-bit exe: $ENDNOW_WIN32_NOTE)"
 code=0
-ENDNOW_PREFIXES=$PWD/build/wine/run bash tools/wine-run.sh win32 "$exe" "$@" || code=$?
+# Afterwards it says what the exe asked Windows for, read from Wine's trace, and, on a private
+# display, where the screenshot of the notice is (tools/run-report.py).
+ENDNOW_PREFIXES=$PWD/build/wine/run bash tools/wine-run.sh win32 -- \
+  /usr/bin/python3 tools/run-report.py "$exe" "$@" || code=$?
 echo "endnow.exe exited with $code"
 exit $code

@@ -23,6 +23,7 @@ log=build/test-logs
 mkdir -p "$log"
 passed=0
 failed=0
+installing=()
 
 # tally LOG PASSED FAILED CODE: adds a phase's counts. A phase that failed
 # without counting a failure, or counted nothing at all, counts as one failure.
@@ -41,56 +42,79 @@ tally() {
 # last LOG PATTERN: the number the sed pattern captures last in LOG.
 last() { sed -nE "s/$2/\1/p" "$1" | tail -1; }
 
+# timed NAME TITLE COMMAND...: runs a phase's command into build/test-logs/NAME.txt, then heads
+# its report with how long it took; its exit code is left in $code.
+timed() {
+  local name=$1 title=$2 start=$SECONDS
+  shift 2
+  "$@" >"$log/$name.txt" 2>&1
+  code=$?
+  echo "== $title ($((SECONDS - start)) s)"
+}
+
 # gtest_phase NAME COMMAND...: a GoogleTest suite, counted from its summary.
 gtest_phase() {
-  local name=$1 out=$log/$1.txt code
+  local name=$1 out=$log/$1.txt
   shift
-  echo "== unit tests, ${name#unit-} build under Wine"
-  "$@" >"$out" 2>&1
-  code=$?
+  timed "$name" "unit tests, ${name#unit-} build under Wine" "$@"
   grep -E '\[  (PASSED|FAILED)  \]|tests? from .* ran' "$out" | tail -8
   tally "$out" "$(last "$out" '.*\[  PASSED  \] ([0-9]+) tests?.*')" \
     "$(last "$out" '.*\[  FAILED  \] ([0-9]+) tests?, listed below.*')" "$code"
 }
 
-# e2e NAME COMMAND...: an end-to-end script, counted from its summary line.
-e2e() {
-  local name=$1 out=$log/$1.txt code
-  shift
-  echo "== end to end: $name"
-  "$@" >"$out" 2>&1
-  code=$?
+# counted NAME: the log of an end-to-end script, whose exit code is in $code, counted from its
+# summary line.
+counted() {
+  local out=$log/$1.txt
   grep -v '^ok ' "$out"
   tally "$out" "$(last "$out" '^e2e: ([0-9]+) passed.*')" \
     "$(last "$out" '^e2e: [0-9]+ passed, ([0-9]+) failed.*')" "$code"
 }
 
-# Formatting first: each file that clang-format or black would change, or
-# that shellcheck warns about, is one failure.
-echo "== formatting: clang-format, black, shellcheck -S warning"
-mapfile -t unformatted < <(tools/format.sh --check)
-for f in "${unformatted[@]}"; do
-  echo "!! not formatted (tools/format.sh formats it), or shellcheck warns: $f"
-done
-checked=$(git ls-files '*.cpp' '*.h' '*.py' '*.sh' .ci/run | wc -l)
-tally format $((checked - ${#unformatted[@]})) ${#unformatted[@]} 0
+# e2e NAME COMMAND...: an end-to-end script.
+e2e() {
+  timed "$1" "end to end: $1" "${@:2}"
+  counted "$1"
+}
 
-echo "== unit tests, native"
-if cmake --preset host >/dev/null && cmake --build --preset host >"$log/host-build.txt" 2>&1; then
-  ctest --preset host >"$log/host.txt" 2>&1
-  code=$?
-  tail -3 "$log/host.txt"
-  total=$(last "$log/host.txt" '.*tests passed, [0-9]+ tests failed out of ([0-9]+).*')
-  bad=$(last "$log/host.txt" '.*tests passed, ([0-9]+) tests failed out of [0-9]+.*')
-  tally host "$(( ${total:-0} - ${bad:-0} ))" "$bad" "$code"
-else
-  tail -20 "$log/host-build.txt"
-  tally host-build 0 1 1
+# fresh NAME: a folder for a phase's Wine prefixes, emptied: each phase's prefix is a fresh copy
+# of the booted one of its kind (tools/wine.sh), which no other test has written to.
+fresh() {
+  rm -rf "build/wine/tests/$1"
+  echo "$PWD/build/wine/tests/$1"
+}
+
+# Formatting: one check, naming each file that clang-format or black would change, that has a
+# line over 100 columns, or that shellcheck warns about.
+timed format "formatting: clang-format, black, shellcheck -S warning, 100 columns" \
+  tools/format.sh --check
+sed 's/^/!! not formatted (tools\/format.sh formats it), or warned about: /' "$log/format.txt"
+tally format $((code == 0)) $((code != 0)) 0
+
+# Beside the builds, where no check can be slowed by them: the Wine prefixes' boot, and the
+# release's copy of the tree, which builds in a folder of its own.
+rm -rf build/release
+tools/release-fixtures.sh copy >"$log/release-copy.txt" 2>&1 &
+copying=$!
+if decide_win32; then
+  boot=$(fresh boot)
+  (for kind in win32 win64; do
+    ENDNOW_PREFIXES=$boot bash tools/wine-run.sh "$kind" -- true || exit 1
+  done) >"$log/boot.txt" 2>&1 &
+  booting=$!
 fi
+
+timed host "unit tests, native" eval 'cmake --preset host && cmake --build --preset host &&
+  ctest --preset host'
+tail -3 "$log/host.txt"
+total=$(last "$log/host.txt" '.*tests passed, [0-9]+ tests failed out of ([0-9]+).*')
+bad=$(last "$log/host.txt" '.*tests passed, ([0-9]+) tests failed out of [0-9]+.*')
+tally host "$((${total:-0} - ${bad:-0}))" "$bad" "$code"
 
 builds_ok=1
 for arch in win32 win64; do
-  if ! "build_$arch" >"$log/build-$arch.txt" 2>&1; then
+  timed "build-$arch" "build, $arch" "build_$arch"
+  if [ "$code" -ne 0 ]; then
     tail -20 "$log/build-$arch.txt"
     tally "build-$arch" 0 1 1
     builds_ok=0
@@ -103,13 +127,16 @@ if [ "$builds_ok" -eq 1 ]; then
   e2e files-win64 /usr/bin/python3 tools/check_exe.py build/win64/endnow.exe win64
 
   # Everything that runs under Wine runs the 32-bit exe; where it cannot run, that is a failure.
-  if decide_win32; then
+  if [ -n "${booting:-}" ]; then
+    timed boot-wait "Wine prefixes: win32 and win64 booted" wait "$booting"
+    [ "$code" -eq 0 ] || { tail -5 "$log/boot.txt"; tally boot 0 1 1; }
+    rm -rf "$boot"
     echo "== 32-bit exe: $ENDNOW_WIN32_NOTE"
-    gtest_phase unit-win32 ctest --preset win32 --verbose
-    e2e exe-win32 bash tools/wine-run.sh win32 -- \
+    ENDNOW_PREFIXES=$(fresh unit-win32) gtest_phase unit-win32 ctest --preset win32 --verbose
+    ENDNOW_PREFIXES=$(fresh exe-win32) e2e exe-win32 bash tools/wine-run.sh win32 -- \
       python3 tests/e2e/e2e.py run build/win32/endnow.exe win32
-    gtest_phase unit-win64 ctest --preset win64 --verbose
-    e2e exe-win64 bash tools/wine-run.sh win64 -- \
+    ENDNOW_PREFIXES=$(fresh unit-win64) gtest_phase unit-win64 ctest --preset win64 --verbose
+    ENDNOW_PREFIXES=$(fresh exe-win64) e2e exe-win64 bash tools/wine-run.sh win64 -- \
       python3 tests/e2e/e2e.py run build/win64/endnow.exe win64
   else
     echo "!! the 32-bit exe could not be run under Wine on this machine (above):" \
@@ -119,35 +146,38 @@ if [ "$builds_ok" -eq 1 ]; then
   echo "exe: build/win32/endnow.exe $(stat -c %s build/win32/endnow.exe) bytes," \
     "build/win64/endnow.exe $(stat -c %s build/win64/endnow.exe) bytes"
 
-  # The release, and what tests/e2e/release.py compares it with: the same as version 1.9.0 to
-  # upgrade from, signed with a throwaway certificate, and made again in a copy of the tree as
-  # it stands (committed or not) at another path. Each MSI installs in a prefix of its own.
-  echo "== release: tools/release.sh"
-  out=build/release
-  rm -rf "$out" build/wine/msi
-  mkdir -p "$out/copy"
-  if ! {
-    tools/release.sh && ENDNOW_VERSION=1.9.0 ENDNOW_DIST=$out/old tools/release.sh &&
-      openssl req -x509 -newkey rsa:2048 -nodes -days 7 -subj "/CN=EndNow test" \
-        -addext extendedKeyUsage=codeSigning -keyout "$out/key.pem" -out "$out/cert.pem" &&
-      openssl pkcs12 -export -inkey "$out/key.pem" -in "$out/cert.pem" -passout pass:x \
-        -out "$out/sign.pfx" &&
-      SIGN_PFX=$out/sign.pfx SIGN_PASSWORD=x ENDNOW_DIST=$out/signed tools/release.sh &&
-      git clone -q --shared . "$out/copy" &&
-      git ls-files -co --exclude-standard | tar -c --ignore-failed-read -T - | tar -x -C "$out/copy" &&
-      "$out/copy/tools/release.sh"
-  } >"$log/release.txt" 2>&1; then
-    tail -20 "$log/release.txt"
-    tally release 0 1 1
-  fi
+  # The release, and what tests/e2e/release.py compares it with (tools/release-fixtures.sh).
+  release() { tools/release.sh && tools/release-fixtures.sh signed && wait "$copying"; }
+  timed release "release: tools/release.sh, signed, and the copy's (begun beside the builds)" \
+    release
+  [ "$code" -eq 0 ] || { tail -20 "$log/release.txt" "$log/release-copy.txt"; tally release 0 1 1; }
   e2e release-files /usr/bin/python3 tests/e2e/release.py files
+  # The packages under Wine side by side, each in a prefix and on a display of its own:
+  # release.py times nothing, so neither can fail for the other's load.
+  start=$SECONDS
   for pair in win32:x86 win64:x64; do
-    e2e "release-${pair#*:}" env ENDNOW_PREFIXES="$PWD/build/wine/msi" WINEVERSION=win7 \
-      WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
-      bash tools/wine-run.sh "${pair%:*}" -- /usr/bin/python3 tests/e2e/release.py "${pair#*:}"
+    ENDNOW_PREFIXES=$(fresh "release-${pair#*:}") WINEVERSION=win7 \
+      WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" bash tools/wine-run.sh \
+      "${pair%:*}" -- /usr/bin/python3 tests/e2e/release.py "${pair#*:}" \
+      >"$log/release-${pair#*:}.txt" 2>&1 &
+    installing+=($!)
   done
+  for arch in x86 x64; do
+    wait "${installing[0]}"
+    code=$?
+    installing=("${installing[@]:1}")
+    echo "== end to end: release-$arch, beside the other ($((SECONDS - start)) s)"
+    counted "release-$arch"
+  done
+  # Every prefix the tests booted or copied: no link under drive_c leads out of it.
+  mapfile -t prefixes < <(find build/wine/base build/wine/tests -name system.reg -printf '%h\n' |
+    sort)
+  e2e prefixes /usr/bin/python3 tools/prefix.py check "${prefixes[@]}"
 fi
 
-echo "disk under build/: $(du -sh build 2>/dev/null | cut -f1)"
+wait # for what runs beside the rest, when a failed build left it running
+echo "disk under build/: $(du -sh build 2>/dev/null | cut -f1) ($(du -sh build/wine 2>/dev/null |
+  cut -f1) of it Wine's prefixes)"
+echo "time: $SECONDS s"
 echo "all: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

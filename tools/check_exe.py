@@ -41,7 +41,8 @@ def files(exe, arch):
     link_map = pathlib.Path(exe).with_suffix(".map").read_text()
     unwinder = r"\b(_Unwind_\w+|__gxx_personality\w*|__cxa_throw|__cxa_allocate_exception)\b"
     check(
-        f"{len(image)} bytes, run as invoker, DPI-aware, no exception runtime or static constructor",
+        f"{len(image)} bytes, run as invoker, DPI-aware, no exception runtime or static "
+        "constructor",
         at_most_28_KiB=len(image) <= 28 * 1024,
         as_invoker=b'level="asInvoker"' in image,
         dpi_aware=b"<ws:dpiAware>true</ws:dpiAware>" in image,

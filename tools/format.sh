@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # tools/format.sh [--check]: formats every tracked C++ file (clang-format,
 # .clang-format) and Python file (black, pyproject.toml) in place. With
-# --check it changes nothing and prints the C++ and Python files that are not
-# formatted and the shell scripts that shellcheck warns about, one a line;
-# it exits non-zero when there is any.
+# --check it changes nothing and prints, one a line, the C++ and Python files
+# that are not formatted, the shell scripts that shellcheck warns about, and
+# each line over 100 columns in any of them (FILE:LINE), which the formatters
+# let through; it exits non-zero when there is any.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
 mapfile -t cpp < <(git ls-files '*.cpp' '*.h')
@@ -14,14 +15,13 @@ if [ "${1:-}" != --check ]; then
   clang-format -i "${cpp[@]}" && black -q "${python[@]}"
   exit
 fi
-bad=0
-for f in "${cpp[@]}"; do
-  clang-format --dry-run -Werror "$f" >/dev/null 2>&1 || { echo "$f"; bad=$((bad + 1)); }
-done
-for f in "${python[@]}"; do
-  black -q --check "$f" 2>/dev/null || { echo "$f"; bad=$((bad + 1)); }
-done
-for f in "${shell[@]}"; do
-  shellcheck -S warning "$f" >/dev/null || { echo "$f"; bad=$((bad + 1)); }
-done
-[ "$bad" -eq 0 ]
+# Each tool once over all its files, which it names as it warns.
+mapfile -t bad < <(
+  clang-format --dry-run "${cpp[@]}" 2>&1 |
+    sed -nE 's/^([^:]+):[0-9]+:[0-9]+: (warning|error).*/\1/p'
+  black --check "${python[@]}" 2>&1 | sed -nE 's/^would reformat (.*)$/\1/p'
+  shellcheck -S warning -f gcc "${shell[@]}" | cut -d: -f1
+  LC_ALL=C.UTF-8 grep -n -H -E '^.{101}' "${cpp[@]}" "${python[@]}" "${shell[@]}" | cut -d: -f1,2
+)
+printf '%s\n' "${bad[@]}" | sort -u -V | sed '/^$/d'
+[ ${#bad[@]} -eq 0 ]

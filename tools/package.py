@@ -38,6 +38,7 @@ def defines(version, arch):
     # architectures install to different places, so their components differ.
     print(f"ProgramGuid={guid('component Program', arch)}")
     print(f"MenuGuid={guid('component Menu', arch)}")
+    print(f"EventSourceGuid={guid('component EventSource', arch)}")
     print(f"Win64={'yes' if win64 else 'no'}")
     print(f"ProgramFiles={'ProgramFiles64Folder' if win64 else 'ProgramFilesFolder'}")
 

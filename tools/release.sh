@@ -5,8 +5,8 @@
 #
 # SIGN_PFX and SIGN_PASSWORD: sign the exes, then the MSIs, with that PKCS#12 file (SHA-256);
 # SIGN_TIMESTAMP_URL adds an RFC 3161 timestamp. Unsigned without them.
-# ENDNOW_VERSION and ENDNOW_DIST: package the same exes under another version number, into
-# another folder (the tests' older package to upgrade from).
+# ENDNOW_DIST: another folder for the release. The version is the one the build gives
+# (CMakeLists.txt's project()), which the exes carry too.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source tools/setup.sh
@@ -15,15 +15,15 @@ ensure_tools
 export TZ=UTC LC_ALL=C
 # Every time stamp comes from the commit, and none from the clock.
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
-version=${ENDNOW_VERSION:-$(sed -nE 's/^project\(EndNow VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)}
 dist=${ENDNOW_DIST:-dist}
-stage=build/release/$version
 python=/usr/bin/python3
 
 for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target endnow_checked >/dev/null
 done
+version=$(cat build/win32/version.txt)
+stage=build/release/$version
 
 sign() {
   # The password on standard input: on the command line, any user's ps would show it.
@@ -61,4 +61,6 @@ for pair in win32:x86 win64:x64; do
   mv "$dir/$msi" "$dist/"
 done
 (cd "$dist" && sha256sum -- *.zip *.msi >SHA256SUMS)
+# A release whose parts disagree on its version is refused.
+"$python" tools/check_release.py . "$dist"
 ls -l "$dist"

@@ -177,21 +177,40 @@ wine_reg() {
   return 1
 }
 
-# Boots the current prefix on first use. Wine has no Comic Sans MS; Comic
-# Neue is drawn after it and about as wide, so the notice's text fits as it
-# does on Windows. A prefix whose boot failed is removed, so that the next
-# run boots it afresh.
+# The current prefix, on first use: a copy of the pristine one of its kind (build/wine/base/),
+# booted once and never run in, so that no prefix starts from another's writes, and the copies
+# cost little room (tools/prefix.py). Wine has no Comic Sans MS; Comic Neue is drawn after it and
+# about as wide, so the notice's text fits as it does on Windows. No link leads out of a prefix:
+# Wine's links from the user's folders to the home would let a program reach the user's files,
+# and a walk of the prefix come back into it through the home that holds the clone. A base whose
+# boot failed is removed, so that the next run boots it afresh.
 boot_prefix() {
   [ -f "$WINEPREFIX/system.reg" ] && return 0
-  mkdir -p "$WINEPREFIX"
-  if ! WINEDEBUG=-all "$WINETOOL" wineboot -i >/dev/null 2>&1 ||
-    ! wine_reg 'HKCU\Software\Wine\Fonts\Replacements' 'Comic Sans MS' REG_SZ 'Comic Neue'; then
-    echo "the Wine prefix $WINEPREFIX could not be booted" >&2
-    wineserver -k 2>/dev/null
+  local bases=$ENDNOW_ROOT/build/wine/base python=/usr/bin/python3
+  mkdir -p "$bases" "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    export WINEPREFIX=$bases/${WINEPREFIX##*/}
+    local wine
+    wine=$("$WINETOOL" --version)
+    [ "$(cat "$WINEPREFIX/.wine-version" 2>/dev/null)" = "$wine" ] && exit 0
     rm -rf "$WINEPREFIX"
-    return 1
-  fi
-  wineserver -w
+    if ! WINEDEBUG=-all "$WINETOOL" wineboot -i >/dev/null 2>&1 ||
+      ! wine_reg 'HKCU\Software\Wine\Fonts\Replacements' 'Comic Sans MS' REG_SZ 'Comic Neue' ||
+      ! wineserver -w || ! "$python" "$ENDNOW_ROOT/tools/prefix.py" sandbox "$WINEPREFIX"; then
+      echo "the Wine prefix $WINEPREFIX could not be booted" >&2
+      wineserver -k 2>/dev/null
+      rm -rf "$WINEPREFIX"
+      exit 1
+    fi
+    # Wine's update of a prefix would make the links again: a base is booted afresh instead,
+    # when Wine is another version.
+    echo disable >"$WINEPREFIX/.update-timestamp"
+    echo "$wine" >"$WINEPREFIX/.wine-version"
+    "$python" "$ENDNOW_ROOT/tools/prefix.py" share "$bases"
+  ) 9>"$bases/.lock" || return 1
+  rm -rf "$WINEPREFIX.part"
+  "$python" "$ENDNOW_ROOT/tools/prefix.py" copy "$bases/${WINEPREFIX##*/}" "$WINEPREFIX"
 }
 
 # set_release NAME: the Windows release the prefix pretends to be (win98, winxp,
@@ -213,7 +232,14 @@ start_display() {
     { [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; } && continue
     Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     export XVFB_PID=$! DISPLAY=:$n
-    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && return 0; sleep 0.1; done
+    for _ in $(seq 50); do
+      if [ -e /tmp/.X11-unix/X$n ]; then
+        # A run beside this one may have taken the display first: the lock holds its server's pid.
+        [ "$(tr -d ' \n' </tmp/.X$n-lock 2>/dev/null)" = "$XVFB_PID" ] && return 0
+        break
+      fi
+      sleep 0.1
+    done
     kill "$XVFB_PID" 2>/dev/null
   done
   echo "no X display could be started" >&2

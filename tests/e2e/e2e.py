@@ -19,6 +19,7 @@ import time
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "../.."))
 sys.path.insert(0, f"{ROOT}/tools")
 from check_exe import check, results
+from wine_calls import low, parse, reg
 
 OWN_PATH = r"C:\Program Files\EndNow\endnow.exe"
 BLACK, WHITE = (0, 0, 0), (255, 255, 255)
@@ -67,27 +68,6 @@ SEQUENCE += ["UnregisterClassA"]
 # What no one saw, as Wine's event log shows it: the box's text.
 NO_ONE_TO_LOG_OFF = "Error -2147219920 (0x80040630) in endnow.mShutDown\\r\\n\\r\\nCan't log off"
 screen = {"dpi": None}
-
-
-def reg(key, name, value, kind="REG_SZ"):
-    command = [os.environ["WINETOOL"], "reg", "add", key, "/v", name, "/t", kind, "/d", str(value)]
-    subprocess.run([*command, "/f"], capture_output=True, check=True)
-
-
-# A traced argument whose low 32 bits are value: 64-bit Wine shows the whole register.
-def low(value):
-    return rf"\w*{value & 0xFFFFFFFF:08x}"
-
-
-# The calls the exe's own code makes, as the relay trace shows them: Wine's DLLs call some of
-# these too.
-def parse(trace, image):
-    text = pathlib.Path(trace).read_text(errors="replace")
-    loaded = re.search(rf"^(\w+):trace:loaddll:\S+ Loaded L\".*\\\\{image}\" at (\w+)", text, re.M)
-    if not loaded:
-        return []
-    calls = re.findall(rf"^{loaded[1]}:Call \S+?\.(\w+\(.*\)) ret=(\w+)$", text, re.M)
-    return [c for c, r in calls if 0 <= int(r, 16) - int(loaded[2], 16) < 1 << 20]
 
 
 # A window manager on the display while the block runs: it keeps Wine's topmost windows above
