@@ -24,11 +24,14 @@ const Calls kToken = kNoUser + Calls{"GetCurrentProcess()", "OpenProcessToken(-1
                                      "GetTokenInformation(122,2)", "GetTokenInformation(122,2)"};
 const Calls kMine = kToken + Calls{"EqualSid(S-1-5-5-0-7,S-1-5-5-0-7)", "CloseHandle(122)"};
 const Calls kRunAs = kToken + Calls{"EqualSid(S-1-5-5-0-8,S-1-5-5-0-7)", "CloseHandle(122)"};
+const Calls kService = kToken + Calls{"CloseHandle(122)"};  // a token without a logon SID
+const char* const kOther = "S-1-5-5-0-8";
 const Calls kShown = {"SetStatusCaption(ShutDown !)", "Show()", "Refresh()", "Sleep(1000)"};
 const Calls kUnseen = Calls{"WhereNoOneSees()"} + kShown;
 const Calls kCount = {"ProcessIdToSessionId(4242)", "WTSEnumerateSessionsW(null,0,1)",
                       "WTSQuerySessionInformationW(null,0,5)", "WTSFreeMemory(name)"};
 const Calls kAlone = kCount + Calls{"WTSFreeMemory(sessions)"};
+const Calls kNT4Count = {"ProcessIdToSessionId(4242)"};  // fails: NT 4.0 has no such call
 const Calls kOthers = kCount + Calls{"WTSQuerySessionInformationW(null,2,5)", "WTSFreeMemory(name)",
                                      "WTSQuerySessionInformationW(null,3,5)", "WTSFreeMemory(name)",
                                      "WTSFreeMemory(sessions)"};
@@ -37,57 +40,53 @@ const Calls kAsked = {
     "MessageBoxA(null,2 other users are logged on to this computer. If it shuts down now, their "
     "programs are closed and unsaved work may be lost.\r\n\r\nShut down anyway?,endnow,327988)"};
 // The LUID whole and enabled, in a token opened for adjusting and querying, closed again.
-const Calls kPrivilege = {"LookupPrivilegeValueA(null,SeShutdownPrivilege)", "GetCurrentProcess()",
-                          "OpenProcessToken(-1,40)", "AdjustTokenPrivileges(122,0,1,19,36,2)",
-                          "CloseHandle(122)"};
+const Calls kEnable = {"LookupPrivilegeValueA(null,SeShutdownPrivilege)", "GetCurrentProcess()",
+                       "OpenProcessToken(-1,40)", "AdjustTokenPrivileges(122,0,1,19,36,2)",
+                       "CloseHandle(122)"};
 const Calls kShutDown = {"ExitWindowsEx(1,4294967295)", "Unload()"};
 // The system ends the machine: no dialog, nothing forced closed, "Other (Planned)".
 const Calls kNotReady = {"InitiateSystemShutdownExW(null,null,0,0,0,2147483648)", "Sleep(2000)"};
-const Calls kSystemShutsDown = {"InitiateSystemShutdownExW(null,null,0,0,0,2147483648)",
-                                "Unload()"};
-const std::map<std::uint32_t, std::wstring> kTwoOthers = {
-    {0, L""}, {1, L"me"}, {2, L"ann"}, {3, L"bob"}};
+const Calls kSystem = {"InitiateSystemShutdownExW(null,null,0,0,0,2147483648)", "Unload()"};
+const Calls kOlder = {"InitiateSystemShutdownExW(null,null,0,0,1,2147483648)",
+                      "InitiateSystemShutdownW(null,null,0,0,1)", "Unload()"};
 
 TEST(ActionTest, TheLastOfTenTokensChoosesTheActionAndItsWords) {
     // None restarts, L/l logs off, S/s/P/p shut down, anything else logs off without a word.
     // Tokens part at spaces, tabs, slashes and quotes; quotes do not group. On 98.
     const struct {
         std::wstring line;
-        const char* caption;  // none: the status label stays empty
+        std::wstring caption;  // none: the status label stays empty
         int flags;
     } rows[] = {
-        {L"e /\t\"/", "ReBoot !", 2},
-        {L"e /L", "LogOff !", 0},
-        {L"e l", "LogOff !", 0},
-        {L"e s", "ShutDown !", 1},
-        {L"e P", "ShutDown !", 1},
-        {L"e a/p", "ShutDown !", 1},
-        {L"e -s", nullptr, 0},
-        {L"e \"x l\"", "LogOff !", 0},
-        {L"e 1 2 3 4 5 6 7 8 9 L S", "LogOff !", 0},
-        {L"e 1 2 3 4 5 6 7 8 9 10 S", nullptr, 0},
+        {L"e /\t\"/", L"ReBoot !", 2},
+        {L"e /L", L"LogOff !", 0},
+        {L"e l", L"LogOff !", 0},
+        {L"e s", L"ShutDown !", 1},
+        {L"e P", L"ShutDown !", 1},
+        {L"e a/p", L"ShutDown !", 1},
+        {L"e -s", L"none", 0},
+        {L"e \"x l\"", L"LogOff !", 0},
+        {L"e 1 2 3 4 5 6 7 8 9 L S", L"LogOff !", 0},
+        {L"e 1 2 3 4 5 6 7 8 9 10 S", L"none", 0},
         // The program's name ends at its closing quote (if any) ...
-        {L"\"C:\\a b\\e.exe\"/L", "LogOff !", 0},
-        {L"\"C:\\a b\\e.exe /L", "ReBoot !", 2},
+        {L"\"C:\\a b\\e.exe\"/L", L"LogOff !", 0},
+        {L"\"C:\\a b\\e.exe /L", L"ReBoot !", 2},
         // ... or after its own path, unquoted as a Run key starts it, in any case, with or
         // without ".exe" ...
-        {L"C:\\Program Files\\EndNow\\endnow.exe", "ReBoot !", 2},
-        {L"c:\\PROGRAM FILES\\endnow\\ENDNOW.EXE\t", "ReBoot !", 2},
-        {L"C:\\Program Files\\EndNow\\endnow", "ReBoot !", 2},
+        {L"C:\\Program Files\\EndNow\\endnow.exe", L"ReBoot !", 2},
+        {L"c:\\PROGRAM FILES\\endnow\\ENDNOW.EXE\t", L"ReBoot !", 2},
+        {L"C:\\Program Files\\EndNow\\endnow", L"ReBoot !", 2},
         // ... else at the first space or tab.
-        {L"C:\\Program Files\\EndNow\\endnow.exe2", nullptr, 0},
-        {L"C:\\Program Files\\Other\\endnow.exe", nullptr, 0},
+        {L"C:\\Program Files\\EndNow\\endnow.exe2", L"none", 0},
+        {L"C:\\Program Files\\Other\\endnow.exe", L"none", 0},
     };
     for (const auto& row : rows) {
         FakeWinApi api;
         api.release = k98;
         api.commandLine = row.line;
-        EXPECT_EQ(mShutDown::Main(api, api), 0);
-        const std::string caption = row.caption ? row.caption : "";
-        EXPECT_EQ(api.calls.front(), row.caption ? "SetStatusCaption(" + caption + ")" : "Show()");
-        EXPECT_EQ(api.calls.end()[-2],
-                  "ExitWindowsEx(" + std::to_string(row.flags) + ",4294967295)")
-            << testing::PrintToString(row.line.substr(0, 40));
+        const mShutDown::ActionChoice choice = mShutDown::SelectAction(api);
+        EXPECT_EQ(choice.ExitFlags, row.flags) << testing::PrintToString(row.line.substr(0, 40));
+        EXPECT_EQ(choice.StatusCaption.value_or(L"none"), row.caption);
     }
 }
 
@@ -107,108 +106,70 @@ TEST(ActionTest, TheReleaseChoosesTheShutDownFlags) {
 
 TEST(ActionTest, WhoIsThereChoosesTheRequestAndWhetherToAsk) {
     struct Row {
-        const char* what;
         FakeWinApi::Release release = kXP;
         std::wstring line = L"e /S";
         std::uint32_t station = win::kWsfVisible;
-        std::string stationUser = "S-1-5-5-0-7";  // "": no one is logged on to the station
-        std::string token = "S-1-5-5-0-7";        // the process's logon SID
-        std::map<std::uint32_t, std::wstring> sessions = {{0, L""}, {1, L"me"}};
-        std::int32_t answer = 7;  // the question's: IDNO
+        bool noUser = false;                // no one is logged on to the station
+        std::string token = "S-1-5-5-0-7";  // the process's logon SID (8: runas; none: a service)
+        bool others = false;                // two other users logged on
+        std::int32_t answer = 7;            // the question's: IDNO
         bool noticeFails = false;
         int notReady = 0;  // how often the system-shutdown call fails with ERROR_NOT_READY
         int exitCode = 0;
-        Calls expected;
+        Calls calls;
     };
+    const Calls kLogOff = {"SetStatusCaption(LogOff !)", "Show()", "Refresh()", "Sleep(1000)"};
+    const Calls kRestart = {"WhereNoOneSees()", "SetStatusCaption(ReBoot !)", "Show()", "Refresh()",
+                            "Sleep(1000)"};
+    // The notice, no one else logged on, the privilege; the same with others logged on, asked;
+    // a task's run.
+    const Calls kSeen = kShown + kAlone + kEnable, kAsk = kShown + kOthers + kAsked;
+    const Calls kTask = kStation + kUnseen + kEnable;
     const Row rows[] = {
         // 95, 98 and Me have no window stations, tokens or sessions to ask about; NT 4.0 cannot
         // count sessions.
-        {.what = "98", .release = k98, .expected = kShown + kShutDown},
-        {.what = "NT 4.0",
-         .release = kNT4,
-         .expected = kMine + kShown + Calls{"ProcessIdToSessionId(4242)"} + kPrivilege + kShutDown},
-        {.what = "XP", .expected = kMine + kShown + kAlone + kPrivilege + kShutDown},
+        {.release = k98, .calls = kShown + kShutDown},
+        {.release = kNT4, .calls = kMine + kShown + kNT4Count + kEnable + kShutDown},
+        {.calls = kMine + kSeen + kShutDown},
         // Run as administrator: the same logon SID, so ExitWindowsEx logs off; others count not.
-        {.what = "elevated log-off",
-         .release = k10,
+        {.release = k10,
          .line = L"e /L",
-         .sessions = kTwoOthers,
-         .expected = kMine +
-                     Calls{"SetStatusCaption(LogOff !)", "Show()", "Refresh()", "Sleep(1000)"} +
-                     kPrivilege + Calls{"ExitWindowsEx(0,4294967295)", "Unload()"}},
+         .others = true,
+         .calls = kMine + kLogOff + kEnable + Calls{"ExitWindowsEx(0,4294967295)", "Unload()"}},
         // runas: another logon session on the user's desktop, where ExitWindowsEx does nothing.
-        {.what = "runas on XP",
-         .token = "S-1-5-5-0-8",
-         .expected = kRunAs + kShown + kAlone + kPrivilege + kSystemShutsDown},
-        {.what = "a service on the desktop",
-         .token = "",
-         .expected =
-             kToken + Calls{"CloseHandle(122)"} + kShown + kAlone + kPrivilege + kSystemShutsDown},
-        {.what = "runas on 10",
-         .release = k10,
-         .token = "S-1-5-5-0-8",
-         .expected = kRunAs + kShown + kAlone + kPrivilege + kSystemShutsDown},
+        {.token = kOther, .calls = kRunAs + kSeen + kSystem},
+        {.release = k10, .token = kOther, .calls = kRunAs + kSeen + kSystem},
+        {.token = "", .calls = kService + kSeen + kSystem},
         // Others logged on: asked, No by default, and No ends the run with no request.
-        {.what = "others, no",
-         .sessions = kTwoOthers,
-         .exitCode = 2,
-         .expected = kMine + kShown + kOthers + kAsked + Calls{"Unload()"}},
-        {.what = "others, yes",
-         .sessions = kTwoOthers,
-         .answer = 6,
-         .expected = kMine + kShown + kOthers + kAsked + kPrivilege + kShutDown},
+        {.others = true, .exitCode = 2, .calls = kMine + kAsk + Calls{"Unload()"}},
+        {.others = true, .answer = 6, .calls = kMine + kAsk + kEnable + kShutDown},
         // No one sees the station (a task), or no one is logged on to it: nothing is asked, the
         // notice is no condition, and the system ends the machine, before XP by the older call.
-        {.what = "task with others",
-         .station = 0,
-         .sessions = kTwoOthers,
-         .expected = kStation + kUnseen + kPrivilege + kSystemShutsDown},
-        {.what = "task, no notice",
-         .station = 0,
-         .noticeFails = true,
-         .expected = kStation + kUnseen + kPrivilege + kSystemShutsDown},
-        {.what = "task, not ready twice",
-         .station = 0,
-         .notReady = 2,
-         .expected = kStation + kUnseen + kPrivilege + kNotReady + kNotReady + kSystemShutsDown},
-        {.what = "no user",
-         .stationUser = "",
-         .expected = kNoUser + kUnseen + kPrivilege + kSystemShutsDown},
-        {.what = "task restart on 2000",
-         .release = k2000,
+        {.station = 0, .others = true, .noticeFails = true, .calls = kTask + kSystem},
+        {.station = 0, .notReady = 2, .calls = kTask + kNotReady + kNotReady + kSystem},
+        {.noUser = true, .calls = kNoUser + kUnseen + kEnable + kSystem},
+        {.release = k2000,
          .line = L"e",
          .station = 0,
-         .expected = kStation +
-                     Calls{"WhereNoOneSees()", "SetStatusCaption(ReBoot !)", "Show()", "Refresh()",
-                           "Sleep(1000)"} +
-                     kPrivilege +
-                     Calls{"InitiateSystemShutdownExW(null,null,0,0,1,2147483648)",
-                           "InitiateSystemShutdownW(null,null,0,0,1)", "Unload()"}},
+         .calls = kStation + kRestart + kEnable + kOlder},
     };
     for (const Row& row : rows) {
         FakeWinApi api;
         api.release = row.release;
         api.commandLine = row.line;
         api.stationFlags = row.station;
-        api.stationUser = row.stationUser;
+        if (row.noUser) api.stationUser = "";
         api.tokenLogon = row.token;
-        api.sessions = row.sessions;
+        if (row.others) api.sessions = {{0, L""}, {1, L"me"}, {2, L"ann"}, {3, L"bob"}};
         api.answer = row.answer;
         api.noticeFails = row.noticeFails;
         if (row.notReady) {
             api.fail["InitiateSystemShutdownExW"] = win::kErrorNotReady;
             api.times["InitiateSystemShutdownExW"] = row.notReady;
         }
-        EXPECT_EQ(mShutDown::Main(api, api), row.exitCode) << row.what;
-        EXPECT_EQ(api.calls, row.expected) << row.what;
+        EXPECT_EQ(mShutDown::Main(api, api), row.exitCode) << "row " << &row - rows;
+        EXPECT_EQ(api.calls, row.calls) << "row " << &row - rows;
     }
-}
-
-TEST(ActionTest, ANoticeThatCannotBeMadeWhereItCanBeSeenEndsTheRunWithError7) {
-    FakeWinApi api;
-    api.noticeFails = true;
-    EXPECT_EQ(RaisedBy([&] { mShutDown::Main(api, api); }).Number, mShutDown::ErrNoWindow);
-    EXPECT_FALSE(std::ranges::count(api.calls, "Sleep(1000)"));
 }
 
 }  // namespace

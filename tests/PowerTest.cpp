@@ -95,9 +95,4 @@ TEST(PowerTest, EachFailureRaisesItsErrorWithTheTextOfTheCodeThatCallLeft) {
     }
 }
 
-TEST(PowerTest, TheNumberShowsInDecimalAndInHexOfEightDigits) {
-    EXPECT_EQ(FormatErrorMessage({ErrOverflow, "t.mShutDown", "Overflow", {}, {}}),
-              "Error 6 (0x00000006) in t.mShutDown\r\n\r\nOverflow");
-}
-
 }  // namespace

@@ -53,40 +53,29 @@ LRESULT CALLBACK Watching(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 // A notice shown without its font and kept image, as where GDI has no more of either to give.
-class NoticeWindowTest : public testing::Test {
-protected:
-    NoticeWindowTest() {
-        notice.SetStatusCaption(L"ShutDown !");
-        notice.Show();
-        notice.Refresh();
-    }
-    const window::Form1& form() const { return *notice.Loaded(); }
-
+TEST(NoticeWindowTest, DrawsWithoutItsFontOrImageDoesNotCloseAndGoesBeforeItsObjects) {
     ReportingApi api;
     window::Form1Notice notice{
         api, ::GetModuleHandleA(nullptr), {&::GetDC, &NoFont, &NoBitmap, &::CreateCompatibleDC}};
-};
-
-TEST_F(NoticeWindowTest, DrawsWithoutItsFontOrKeptImage) {
-    const window::WindowDC dc(form().hwnd(), ::GetDC(form().hwnd()));
-    EXPECT_EQ(
-        ::GetPixel(dc.get(), form().layout().clientWidth - 1, form().layout().clientHeight - 1),
-        window::kBackground);
-    EXPECT_GT(form().Label2().width, 0);  // measured in the system font
-}
-
-TEST_F(NoticeWindowTest, ShowsItsIconAsksForSquareCornersAndDoesNotClose) {
-    EXPECT_NE(::GetClassLongPtrA(form().hwnd(), GCLP_HICON), 0);
+    notice.SetStatusCaption(L"ShutDown !");
+    notice.Show();
+    notice.Refresh();
+    const window::Form1& form = *notice.Loaded();
+    {
+        const window::WindowDC dc(form.hwnd(), ::GetDC(form.hwnd()));
+        const Layout::NoticeLayout& l = form.layout();
+        EXPECT_EQ(::GetPixel(dc.get(), l.clientWidth - 1, l.clientHeight - 1), window::kBackground);
+    }
+    EXPECT_GT(form.Label2().width, 0);  // measured in the system font
+    EXPECT_NE(::GetClassLongPtrA(form.hwnd(), GCLP_HICON), 0);
     // As Windows 10 (the suite's release): DWMWA_WINDOW_CORNER_PREFERENCE, DWMWCP_DONOTROUND.
     EXPECT_EQ(api.asked, std::make_pair(33u, 1u));
-    ::SendMessageA(form().hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(::IsWindowVisible(form().hwnd()));
-}
-
-TEST_F(NoticeWindowTest, GoesBeforeTheObjectsItPaintsWith) {
-    watchedDC = form().imageDC();
+    ::SendMessageA(form.hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(::IsWindowVisible(form.hwnd()));
+    // At WM_DESTROY the memory DC it paints from is still there.
+    watchedDC = form.imageDC();
     watchedProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(form().hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Watching)));
+        ::SetWindowLongPtrA(form.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Watching)));
     notice.Unload();
     EXPECT_EQ(atDestroy, DWORD{OBJ_MEMDC});
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-# tools/check_release.py TREE DIST: the version TREE's CMakeLists.txt gives, as every part of the
-# release in DIST carries it: the build's version.txt, the files' names, the zips' folder, each
+# tools/check_release.py TREE DIST: what each package of the release in DIST holds, and the version
+# TREE's CMakeLists.txt gives, as every part of the release carries it: the build's version.txt, the files' names, the zips' folder, each
 # exe's version record (its numbers, and its texts as major.minor with two digits) and manifest,
 # each MSI's ProductVersion and its File table's version of the exe. tools/release.sh runs it on
 # each release it makes, and fails one that disagrees with itself; tests/e2e/release.py on the
@@ -22,6 +22,28 @@ BUILD = {"x86": "win32", "x64": "win64"}
 def table(msi, name):  # an MSI table's rows by their first column
     found = subprocess.run(["msiinfo", "export", msi, name], capture_output=True, text=True)
     return {r.split("\t")[0]: r.split("\t")[1:] for r in found.stdout.splitlines()[3:]}
+
+
+# What each architecture's zip and MSI hold: the exe built, the texts with CRLF line ends (Notepad
+# before Windows 10 1809 shows bare line feeds as one line), within the sizes a download of a
+# 28 KiB tool should have; and SHA256SUMS for the four.
+def files(tree, dist, version):
+    names = ["endnow.exe", "README.txt", "LICENSE.txt"]
+    for arch, build in BUILD.items():
+        archive = zipfile.ZipFile(f"{dist}/endnow-{version}-{build}.zip")
+        texts = [archive.read(f"EndNow-{version}/{n}") for n in names]
+        sizes = os.path.getsize(archive.filename), os.path.getsize(
+            f"{dist}/endnow-{version}-{arch}.msi"
+        )
+        check(
+            f"{dist} {arch}: {[len(t) for t in texts]} bytes zipped, zip and MSI {sizes} bytes",
+            zip_holds_these=archive.namelist() == [f"EndNow-{version}/{n}" for n in names],
+            built_exe=texts[0] == open(f"{tree}/build/{build}/endnow.exe", "rb").read(),
+            texts_in_crlf=all(t.count(b"\n") == t.count(b"\r\n") > 10 for t in texts[1:]),
+            zip_within_24_KiB_msi_64_KiB=sizes[0] <= 24 * 1024 and sizes[1] <= 64 * 1024,
+        )
+    sums = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=dist, capture_output=True)
+    check(f"{dist}/SHA256SUMS", sums_of_four=sums.stdout.count(b": OK") == 4)
 
 
 def versions(tree, dist):
@@ -54,9 +76,10 @@ def versions(tree, dist):
             msi_product_version=table(msi, "Property")["ProductVersion"] == [wanted],
             msi_file_version=table(msi, "File")["endnow.exe"][3] == f"{wanted}.0",
         )
+    return wanted
 
 
 if __name__ == "__main__":
-    versions(*sys.argv[1:3])
+    files(*sys.argv[1:3], versions(*sys.argv[1:3]))
     print(f"e2e: {results.count(True)} passed, {results.count(False)} failed")
     sys.exit(1 if False in results else 0)

@@ -1,10 +1,14 @@
 # What the host programs that drive Wine share (tests/e2e/e2e.py, tests/e2e/release.py,
 # tools/run-report.py): the current prefix's registry, through the WINETOOL wine-run.sh gives,
-# and the calls an exe made, as Wine's relay trace shows them.
+# a program run with a trace and a screenshot, and the calls it made, as Wine's relay trace
+# shows them.
+import contextlib
 import os
 import pathlib
 import re
+import signal
 import subprocess
+import time
 
 
 def reg(key, name, value, kind="REG_SZ"):
@@ -34,3 +38,37 @@ def parse(trace, image):
         return []
     calls = re.findall(rf"^{loaded[1]}:Call \S+?\.(\w+\(.*\)) ret=(\w+)$", text, re.M)
     return [c for c, r in calls if 0 <= int(r, 16) - int(loaded[2], 16) < 1 << 20]
+
+
+# Runs a Windows program (through WINE) with its trace in the open file log until it ends, and
+# returns its exit code (None when it did not end within timeout seconds: then it is killed).
+# With shot, once the image has called wait_for, takes a screenshot of the display there: for
+# Sleep, the notice's pause, the program is stopped meanwhile, so that the shot shows what the
+# pause shows however slow the machine, inside the context hold(process) gives (another window
+# over it, say), whose value is returned too. A box it shows is answered with Return if answer.
+def traced_run(command, log, image, shot=None, wait_for="Sleep", environment=None, **options):
+    hold, answer, timeout = options.get("hold"), options.get("answer"), options.get("timeout")
+    process = subprocess.Popen([os.environ["WINE"], *command], stderr=log, env=environment)
+    held = None
+    if shot:
+        for _ in range(1200):
+            if process.poll() is not None or wait_for in "".join(parse(log.name, image)):
+                break
+            time.sleep(0.05)
+        stop = wait_for == "Sleep" and process.poll() is None
+        if stop:
+            os.kill(process.pid, signal.SIGSTOP)
+        with hold(process) if hold else contextlib.nullcontext() as held:
+            time.sleep(0.4)  # for the X server to show what was drawn, and a box to draw itself
+            subprocess.run(["import", "-window", "root", shot], check=True)
+        if stop:
+            os.kill(process.pid, signal.SIGCONT)
+    waited = 0.0
+    while process.poll() is None and (timeout is None or waited < timeout):
+        if answer:  # the box has the focus
+            subprocess.run(["xdotool", "key", "Return"], capture_output=True)
+        time.sleep(0.5)
+        waited += 0.5
+    code = process.poll()
+    process.kill()
+    return code, held

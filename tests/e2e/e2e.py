@@ -11,15 +11,13 @@ import os
 import pathlib
 import re
 import shutil
-import signal
 import subprocess
 import sys
-import time
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "../.."))
 sys.path.insert(0, f"{ROOT}/tools")
 from check_exe import check, results
-from wine_calls import low, parse, reg
+from wine_calls import low, parse, reg, traced_run
 
 OWN_PATH = r"C:\Program Files\EndNow\endnow.exe"
 BLACK, WHITE = (0, 0, 0), (255, 255, 255)
@@ -63,8 +61,7 @@ VISTA_ON = ("win7", "win10")  # the releases above with dwmapi
 PRIVILEGE = ["LookupPrivilegeValueA", "OpenProcessToken", "AdjustTokenPrivileges"]
 SYSTEM_SHUTDOWN = ["InitiateSystemShutdownExW", "InitiateSystemShutdownW"]
 SEQUENCE = ["CreateWindowExA", "DwmSetWindowAttribute", "ShowWindow", "Sleep", *PRIVILEGE]
-SEQUENCE += ["ExitWindowsEx", *SYSTEM_SHUTDOWN, "ReportEventA", "MessageBoxA", "DestroyWindow"]
-SEQUENCE += ["UnregisterClassA"]
+SEQUENCE += ["ExitWindowsEx", *SYSTEM_SHUTDOWN, "MessageBoxA", "DestroyWindow", "UnregisterClassA"]
 # What no one saw, as Wine's event log shows it: the box's text.
 NO_ONE_TO_LOG_OFF = "Error -2147219920 (0x80040630) in endnow.mShutDown\\r\\n\\r\\nCan't log off"
 screen = {"dpi": None}
@@ -82,18 +79,14 @@ def window_manager():
         manager.terminate()
 
 
-# Stops the exe in its pause, so that the screenshot shows what the pause shows however slow the
-# machine, and with cover, covers the screen meanwhile with another program's window, made the
-# foreground window; true when the cover had the foreground.
+# Covers the screen, while the exe is stopped in its pause, with another program's window, made
+# the foreground window; true when the cover had the foreground.
 @contextlib.contextmanager
-def paused(process, cover):
-    os.kill(process.pid, signal.SIGSTOP)
+def covered(process):
     command = [os.environ["WINE"], f"{ROOT}/build/win32/tests/launch.exe", "-cover"]
-    covering = subprocess.Popen(command, stdin=-1, stdout=-1, text=True) if cover else None  # pipes
-    yield covering is not None and covering.stdout.readline().strip() == "1"
-    if covering:
-        covering.communicate("")
-    os.kill(process.pid, signal.SIGCONT)
+    with subprocess.Popen(command, stdin=-1, stdout=-1, text=True) as cover:  # pipes
+        yield cover.stdout.readline().strip() == "1"
+        cover.communicate("")
 
 
 # Runs the command traced, takes a screenshot once the exe has called wait_for (Sleep: stopped in
@@ -103,30 +96,25 @@ def paused(process, cover):
 def run(out, name, command, environment, image, wait_for, cover):
     manager = window_manager() if cover else contextlib.nullcontext()
     with open(f"{out}/{name}.log", "w") as log, manager:
-        process = subprocess.Popen([os.environ["WINE"], *command], stderr=log, env=environment)
-        for _ in range(1200):
-            if process.poll() is not None or wait_for in "".join(parse(log.name, image)):
-                break
-            time.sleep(0.05)
-        waiting = paused(process, cover) if wait_for == "Sleep" else contextlib.nullcontext(False)
-        with waiting as foreground:
-            time.sleep(0.4)  # for the X server to show what was drawn, and a box to draw itself
-            subprocess.run(["import", "-window", "root", f"{out}/{name}.png"], check=True)
-        for _ in range(240):  # two minutes at most, pressing Return for a box (it has the focus)
-            if process.poll() is not None:
-                break
-            if wait_for == "MessageBoxA":
-                subprocess.run(["xdotool", "key", "Return"], capture_output=True)
-            time.sleep(0.5)
-        code = process.poll()
-        process.kill()
+        answer = wait_for == "MessageBoxA"
+        code, foreground = traced_run(
+            command,
+            log,
+            image,
+            f"{out}/{name}.png",
+            wait_for,
+            environment,
+            hold=covered if cover else None,
+            answer=answer,
+            timeout=120,
+        )
     convert = ["convert", f"{out}/{name}.png", "-depth", "8", "rgb:-"]
     data = subprocess.run(convert, capture_output=True, check=True).stdout
 
     def at(x, y):
         return tuple(data[(y * 1024 + x) * 3 : (y * 1024 + x) * 3 + 3])
 
-    return code, parse(log.name, image), at, foreground
+    return code, parse(log.name, image), at, bool(foreground)
 
 
 # The x of every pixel of that colour in the rectangle.
@@ -183,10 +171,6 @@ def request(out, exe, release, dpi, args, flags, caption, how=""):
     error = r"Error -2147219925 \(0x8004062B\) in tool\.mShutDown(\\r\\n){2}ShutdownSystem failed: "
     box_style = low(MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST)
     expected += [rf'MessageBoxA\(\w+,\w+ "{error}[^"\\]+\\r\\n",\w+ "tool",{box_style}\)$'] * box
-    # Unseen, an error is written to the Application log instead: one string, as an error.
-    expected += [rf"ReportEventA\(\w+,{low(1)},{low(0)},{low(1)},{low(0)},{low(1)},"] * (
-        ends and unseen
-    )
     expected += ["DestroyWindow", r'UnregisterClassA\(\w+ "EndNowNotice"'] * (not ends)
     steps = [c for c in calls if c.split("(")[0] in SEQUENCE]
     # Centred on the 1024 x 768 screen at its size for the resolution (halves to even, as the layout
@@ -225,6 +209,7 @@ def request(out, exe, release, dpi, args, flags, caption, how=""):
     font = ",".join(low(v) for v in (-36 * dpi // 72, 0, 0, 0, 700, 1, 0, 0, 0, 0, 0, 0, FF_SWISS))
     trace = pathlib.Path(f"{out}/{name}.log").read_text(errors="replace")
     dwmapi = re.search(r"loaddll:\S+ Loaded L\"[^\"]*dwmapi\.dll\"", trace, re.I) is not None
+    # Unseen, an error is written to the Application log instead, as an error: Wine shows it.
     logged = re.findall(r":err:eventlog:ReportEventW L\"(.*)\"$", trace, re.M)
     # Each library by its full path in the system folder, never the one planted beside the exe.
     libraries = [c for c in calls if c.startswith("LoadLibraryA")]

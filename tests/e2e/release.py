@@ -44,18 +44,6 @@ def zipped(arch, dist=DIST, v=VERSION):
 
 
 def files():
-    for arch in BUILD:
-        texts = [zipped(arch).read(f"EndNow-{VERSION}/{n}") for n in NAMES]
-        msi = f"{DIST}/endnow-{VERSION}-{arch}.msi"
-        sizes = os.path.getsize(zipped(arch).filename), os.path.getsize(msi)
-        check(
-            f"{arch}: {[len(t) for t in texts]} bytes zipped, zip and MSI {sizes} bytes",
-            zip_holds_these=zipped(arch).namelist() == [f"EndNow-{VERSION}/{n}" for n in NAMES],
-            built_exe=texts[0] == built(arch),
-            texts_in_crlf=all(t.count(b"\n") == t.count(b"\r\n") > 10 for t in texts[1:]),
-            zip_within_24_KiB_msi_64_KiB=sizes[0] <= 24 * 1024 and sizes[1] <= 64 * 1024,
-        )
-    sums = run("sha256sum", "-c", "SHA256SUMS", cwd=DIST).stdout
     zipped("x86", f"{OUT}/signed").extract(f"EndNow-{VERSION}/endnow.exe", OUT)
     signed = [f"{OUT}/EndNow-{VERSION}/endnow.exe", *glob.glob(f"{OUT}/signed/*.msi")]
     verified = [
@@ -64,8 +52,8 @@ def files():
     ]
     same = open(f"{OUT}/again/SHA256SUMS").read() == open(f"{DIST}/SHA256SUMS").read()
     check(
-        f"{sums.split()}, osslsigncode verify exits {verified}",
-        sums_of_four=sums.count(": OK") == 4 and len(os.listdir(DIST)) == 5,
+        f"osslsigncode verify exits {verified}",
+        five_files=len(os.listdir(DIST)) == 5,
         same_bytes_from_the_copy=same,
         exe_and_both_msis_signed=verified == [0, 0, 0],
     )
