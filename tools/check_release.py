@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-# tools/check_release.py TREE DIST: what each package of the release in DIST holds, and the version
-# TREE's CMakeLists.txt gives, as every part of the release carries it: the build's version.txt, the files' names, the zips' folder, each
+# tools/check_release.py TREE DIST: what each package of the release in DIST holds, and the
+# version TREE's CMakeLists.txt gives, as every part of the release carries it: the build's
+# version.txt, the files' names, the zips' folder, each
 # exe's version record (its numbers, and its texts as major.minor with two digits) and manifest,
 # each MSI's ProductVersion and its File table's version of the exe. tools/release.sh runs it on
 # each release it makes, and fails one that disagrees with itself; tests/e2e/release.py on the
