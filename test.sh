@@ -150,7 +150,10 @@ if [ "$builds_ok" -eq 1 ]; then
   release() { tools/release.sh && tools/release-fixtures.sh signed && wait "$copying"; }
   timed release "release: tools/release.sh, signed, and the copy's (begun beside the builds)" \
     release
-  [ "$code" -eq 0 ] || { tail -20 "$log/release.txt" "$log/release-copy.txt"; tally release 0 1 1; }
+  if [ "$code" -ne 0 ]; then
+    tail -n 20 "$log/release.txt" "$log/release-copy.txt"
+    tally release 0 1 1
+  fi
   e2e release-files /usr/bin/python3 tests/e2e/release.py files
   # The packages under Wine side by side, each in a prefix and on a display of its own:
   # release.py times nothing, so neither can fail for the other's load.
