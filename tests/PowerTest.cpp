@@ -77,11 +77,11 @@ TEST(PowerTest, EachFailureRaisesItsErrorWithTheTextOfTheCodeThatCallLeft) {
         // Shown or not, the text is that of the code the failed call left.
         EXPECT_EQ(std::ranges::count(api.calls, "FormatMessageA(4608," + Decimal(row.code) + ",0)"),
                   row.error != ErrNoInteractiveUser);
+        const std::string number = row.error == ErrShutdownFailed ? "-2147219925 (0x8004062B)"
+                                                                  : "-2147219920 (0x80040630)";
         const Calls recording = {"RegisterEventSourceA(null,EndNow)",
-                                 "ReportEventA(77,1,0,1,null,1,0,Error " + Decimal(row.error) +
-                                     " (0x" +
-                                     (row.error == ErrShutdownFailed ? "8004062B" : "80040630") +
-                                     ") in endnow.mShutDown\r\n\r\n" + shown + ")",
+                                 "ReportEventA(77,1,0,1,null,1,0,Error " + number +
+                                     " in endnow.mShutDown\r\n\r\n" + shown + ")",
                                  "DeregisterEventSource(77)", "ExitProcess(1)"};
         EXPECT_EQ(std::ranges::count(api.calls, recording[0]), row.recorded);
         if (row.recorded) EXPECT_EQ(Calls(api.calls.end() - 4, api.calls.end()), recording);

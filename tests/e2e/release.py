@@ -35,12 +35,8 @@ def run(*command, cwd=None):
     return subprocess.run(command, capture_output=True, text=True, cwd=cwd)
 
 
-def built(arch):
-    return open(f"{ROOT}/build/{BUILD[arch]}/endnow.exe", "rb").read()
-
-
-def zipped(arch, dist=DIST, v=VERSION):
-    return zipfile.ZipFile(f"{dist}/endnow-{v}-{BUILD[arch]}.zip")
+def zipped(arch, dist=DIST):
+    return zipfile.ZipFile(f"{dist}/endnow-{VERSION}-{BUILD[arch]}.zip")
 
 
 def files():
@@ -101,8 +97,8 @@ def install(arch):
         one_entry=entries == 1,
         entry=[entry.get(v) for v in fields]
         == ["EndNow", VERSION, "the EndNow authors", "0x1", folder],
-        new_files=new == [zipped(arch).read(f"EndNow-{VERSION}/{n}") for n in NAMES]
-        and new[0] == built(arch),
+        # The zipped files, whose exe the release checked is the one built.
+        new_files=new == [zipped(arch).read(f"EndNow-{VERSION}/{n}") for n in NAMES],
         menu_key_path_in_its_view=(query(MENU, view) or {}).get("StartMenu") == "0x1",
         event_source=[source.get("EventMessageFile"), source.get("TypesSupported")]
         == [folder + "endnow.exe", "0x7"],
