@@ -39,9 +39,51 @@ ensure_tools() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${as_root[@]}" dpkg --add-architecture i386 || return 1
   fi
-  "${as_root[@]}" apt-get update -qq &&
-    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-      --no-install-recommends "${missing[@]}" >/dev/null
+  # A mirror in the middle of a sync fails one suite's list for one architecture for a while (a
+  # file of unexpected size). The lists that did arrive can then give the two architectures
+  # different versions of a library, which wine32 needs equal: the install is tried once more
+  # without the suites whose lists failed.
+  local try out unfetched=() parts code
+  for try in 1 2 3; do
+    out=$("${as_root[@]}" apt-get update -qq 2>&1) && unfetched=() && break
+    mapfile -t unfetched < <(sed -nE 's|^E: Failed to fetch .*/dists/([^/]+)/.*|\1|p' <<<"$out" |
+      sort -u)
+    echo "apt-get update failed (try $try of 3): ${unfetched[*]:-$out}" >&2
+    [ "$try" -eq 3 ] || sleep $((try * 10))
+  done
+  local install=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq
+    --no-install-recommends)
+  "${install[@]}" "${missing[@]}" >/dev/null && return 0
+  [ ${#unfetched[@]} -gt 0 ] || return 1
+  echo "installing again without the suites whose lists failed: ${unfetched[*]}" >&2
+  parts=$(mktemp -d)
+  kept_sources "$parts" "${unfetched[@]}"
+  "${install[@]}" -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$parts" \
+    "${missing[@]}" >/dev/null
+  code=$?
+  rm -rf "$parts"
+  return $code
+}
+
+# kept_sources DIR SUITE...: this machine's apt sources, written into DIR, less the deb822
+# stanzas and one-line entries that name one of the suites.
+kept_sources() {
+  local dir=$1 file
+  shift
+  for file in /etc/apt/sources.list.d/*.sources; do
+    [ -e "$file" ] || continue
+    awk -v bad=" $* " 'BEGIN { RS = ""; ORS = "\n\n" }
+      { if (match($0, /(^|\n)Suites:[^\n]*/)) {
+          n = split(substr($0, RSTART, RLENGTH), words, /[ \t\n]+/)
+          for (i = 2; i <= n; i++) if (index(bad, " " words[i] " ")) next
+        }
+        print }' "$file" >"$dir/${file##*/}"
+  done
+  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -e "$file" ] || continue
+    awk -v bad=" $* " '{ line = $0; sub(/\[[^]]*\]/, "", line); split(line, w, " ") }
+      !(w[1] ~ /^deb/ && index(bad, " " w[3] " "))' "$file" >"$dir/${file##*/}"
+  done
 }
 
 # as_owner COMMAND...: run as root in a clone that someone else owns (sudo
