@@ -31,7 +31,6 @@ const Calls kUnseen = Calls{"WhereNoOneSees()"} + kShown;
 const Calls kCount = {"ProcessIdToSessionId(4242)", "WTSEnumerateSessionsW(null,0,1)",
                       "WTSQuerySessionInformationW(null,0,5)", "WTSFreeMemory(name)"};
 const Calls kAlone = kCount + Calls{"WTSFreeMemory(sessions)"};
-const Calls kNT4Count = {"ProcessIdToSessionId(4242)"};  // fails: NT 4.0 has no such call
 const Calls kOthers = kCount + Calls{"WTSQuerySessionInformationW(null,2,5)", "WTSFreeMemory(name)",
                                      "WTSQuerySessionInformationW(null,3,5)", "WTSFreeMemory(name)",
                                      "WTSFreeMemory(sessions)"};
@@ -111,14 +110,18 @@ TEST(ActionTest, WhoIsThereChoosesTheRequestAndWhetherToAsk) {
         std::uint32_t station = win::kWsfVisible;
         bool noUser = false;                // no one is logged on to the station
         std::string token = "S-1-5-5-0-7";  // the process's logon SID (8: runas; none: a service)
-        bool others = false;                // two other users logged on
-        std::int32_t answer = 7;            // the question's: IDNO
+        std::map<std::uint32_t, std::wstring> others = {{0, L""}, {1, L"me"}};  // the sessions
+        std::int32_t answer = 7;  // the question's: IDYES 6, IDNO 7, 0 (failed)
         bool noticeFails = false;
         int notReady = 0;  // how often the system-shutdown call fails with ERROR_NOT_READY
         int exitCode = 0;
         Calls calls;
     };
     const Calls kLogOff = {"SetStatusCaption(LogOff !)", "Show()", "Refresh()", "Sleep(1000)"};
+    const Calls kReboot = {"SetStatusCaption(ReBoot !)", "Show()", "Refresh()", "Sleep(1000)"};
+    // The process is in session 1.
+    const std::map<std::uint32_t, std::wstring> kTwo = {
+        {0, L""}, {1, L"me"}, {2, L"ann"}, {3, L"bob"}};
     const Calls kRestart = {"WhereNoOneSees()", "SetStatusCaption(ReBoot !)", "Show()", "Refresh()",
                             "Sleep(1000)"};
     // The notice, no one else logged on, the privilege; the same with others logged on, asked;
@@ -126,26 +129,39 @@ TEST(ActionTest, WhoIsThereChoosesTheRequestAndWhetherToAsk) {
     const Calls kSeen = kShown + kAlone + kEnable, kAsk = kShown + kOthers + kAsked;
     const Calls kTask = kStation + kUnseen + kEnable;
     const Row rows[] = {
-        // 95, 98 and Me have no window stations, tokens or sessions to ask about; NT 4.0 cannot
-        // count sessions.
-        {.release = k98, .calls = kShown + kShutDown},
-        {.release = kNT4, .calls = kMine + kShown + kNT4Count + kEnable + kShutDown},
+        // 95, 98 and Me have no window stations, tokens or sessions to ask about; NT 4.0 no
+        // sessions.
+        {.release = k98, .others = kTwo, .calls = kShown + kShutDown},
+        {.release = kNT4, .others = kTwo, .calls = kMine + kShown + kEnable + kShutDown},
         {.calls = kMine + kSeen + kShutDown},
         // Run as administrator: the same logon SID, so ExitWindowsEx logs off; others count not.
         {.release = k10,
          .line = L"e /L",
-         .others = true,
+         .others = kTwo,
          .calls = kMine + kLogOff + kEnable + Calls{"ExitWindowsEx(0,4294967295)", "Unload()"}},
         // runas: another logon session on the user's desktop, where ExitWindowsEx does nothing.
         {.token = kOther, .calls = kRunAs + kSeen + kSystem},
         {.release = k10, .token = kOther, .calls = kRunAs + kSeen + kSystem},
         {.token = "", .calls = kService + kSeen + kSystem},
-        // Others logged on: asked, No by default, and No ends the run with no request.
-        {.others = true, .exitCode = 2, .calls = kMine + kAsk + Calls{"Unload()"}},
-        {.others = true, .answer = 6, .calls = kMine + kAsk + kEnable + kShutDown},
+        // Others logged on, the process's own session and the services' (no user) apart: asked,
+        // No by default; No, and a box that could not be shown, end the run with no request.
+        {.others = kTwo, .exitCode = 2, .calls = kMine + kAsk + Calls{"Unload()"}},
+        {.others = kTwo, .answer = 6, .calls = kMine + kAsk + kEnable + kShutDown},
+        {.others = kTwo, .answer = 0, .exitCode = 2, .calls = kMine + kAsk + Calls{"Unload()"}},
+        {.release = k10,
+         .line = L"e",
+         .others = {{0, L""}, {1, L"me"}, {5, L"ann"}},
+         .exitCode = 2,
+         .calls = kMine + kReboot + kCount +
+                  Calls{"WTSQuerySessionInformationW(null,5,5)", "WTSFreeMemory(name)",
+                        "WTSFreeMemory(sessions)",
+                        "MessageBoxA(null,Another user is logged on to this computer. If it "
+                        "restarts now, their programs are closed and unsaved work may be "
+                        "lost.\r\n\r\nRestart anyway?,endnow,327988)",
+                        "Unload()"}},
         // No one sees the station (a task), or no one is logged on to it: nothing is asked, the
         // notice is no condition, and the system ends the machine, before XP by the older call.
-        {.station = 0, .others = true, .noticeFails = true, .calls = kTask + kSystem},
+        {.station = 0, .others = kTwo, .noticeFails = true, .calls = kTask + kSystem},
         {.station = 0, .notReady = 2, .calls = kTask + kNotReady + kNotReady + kSystem},
         {.noUser = true, .calls = kNoUser + kUnseen + kEnable + kSystem},
         {.release = k2000,
@@ -160,7 +176,7 @@ TEST(ActionTest, WhoIsThereChoosesTheRequestAndWhetherToAsk) {
         api.stationFlags = row.station;
         if (row.noUser) api.stationUser = "";
         api.tokenLogon = row.token;
-        if (row.others) api.sessions = {{0, L""}, {1, L"me"}, {2, L"ann"}, {3, L"bob"}};
+        api.sessions = row.others;
         api.answer = row.answer;
         api.noticeFails = row.noticeFails;
         if (row.notReady) {

@@ -59,6 +59,19 @@ def copy(base, prefix):
     os.rename(f"{prefix}.part", prefix)
 
 
+# A copy of the booted BASE at PREFIX whose system folder holds LIBRARY in place of the one of
+# its name: the 32-bit folder (syswow64 in a WoW64 prefix) for a 32-bit library. The file there
+# may be a link to BASE's: it is replaced, never written through.
+def copy_with(base, prefix, library, bits):
+    shutil.rmtree(prefix, ignore_errors=True)
+    copy(base, prefix)
+    system = f"{prefix}/drive_c/windows/syswow64"
+    if bits == 64 or not os.path.isdir(system):
+        system = f"{prefix}/drive_c/windows/system32"
+    os.remove(f"{system}/{os.path.basename(library)}")
+    shutil.copy(library, system)
+
+
 def share(*dirs):
     seen = {}
     for top, _, files in (w for d in dirs for w in os.walk(d)):

@@ -40,14 +40,24 @@ def parse(trace, image):
     return [c for c, r in calls if 0 <= int(r, 16) - int(loaded[2], 16) < 1 << 20]
 
 
+# The pixel at (x, y) of a screenshot of the 1024 x 768 screen, as an (r, g, b) tuple.
+def pixel_at(png):
+    convert = ["convert", png, "-depth", "8", "rgb:-"]
+    data = subprocess.run(convert, capture_output=True, check=True).stdout
+    return lambda x, y: tuple(data[(y * 1024 + x) * 3 : (y * 1024 + x) * 3 + 3])
+
+
 # Runs a Windows program (through WINE) with its trace in the open file log until it ends, and
 # returns its exit code (None when it did not end within timeout seconds: then it is killed).
 # With shot, once the image has called wait_for, takes a screenshot of the display there: for
 # Sleep, the notice's pause, the program is stopped meanwhile, so that the shot shows what the
 # pause shows however slow the machine, inside the context hold(process) gives (another window
-# over it, say), whose value is returned too. A box it shows is answered with Return if answer.
+# over it, say), whose value is returned too; shown(shot) says whether the shot shows what it
+# should yet (a box draws itself after the call), else it is taken again, for up to a minute. A
+# box it shows is answered with the key answer names ("Return", say).
 def traced_run(command, log, image, shot=None, wait_for="Sleep", environment=None, **options):
     hold, answer, timeout = options.get("hold"), options.get("answer"), options.get("timeout")
+    shown = options.get("shown") or (lambda path: True)
     process = subprocess.Popen([os.environ["WINE"], *command], stderr=log, env=environment)
     held = None
     if shot:
@@ -59,14 +69,17 @@ def traced_run(command, log, image, shot=None, wait_for="Sleep", environment=Non
         if stop:
             os.kill(process.pid, signal.SIGSTOP)
         with hold(process) if hold else contextlib.nullcontext() as held:
-            time.sleep(0.4)  # for the X server to show what was drawn, and a box to draw itself
-            subprocess.run(["import", "-window", "root", shot], check=True)
+            for _ in range(150):
+                time.sleep(0.4)  # for the X server to show what was drawn
+                subprocess.run(["import", "-window", "root", shot], check=True)
+                if shown(shot) or process.poll() is not None:
+                    break
         if stop:
             os.kill(process.pid, signal.SIGCONT)
     waited = 0.0
     while process.poll() is None and (timeout is None or waited < timeout):
         if answer:  # the box has the focus
-            subprocess.run(["xdotool", "key", "Return"], capture_output=True)
+            subprocess.run(["xdotool", "key", answer], capture_output=True)
         time.sleep(0.5)
         waited += 0.5
     code = process.poll()

@@ -1,6 +1,7 @@
 // Who can see a box and whose session this is, from the window station and the process token;
 // and who else is logged on.
 #include "power/ShutDown.h"
+#include "power/VersionInfo.h"
 
 namespace mShutDown {
 
@@ -81,7 +82,8 @@ Audience FindAudience(win::WinApi& api) {
 int OtherUsers(win::WinApi& api) {
     std::uint32_t own = 0, count = 0;
     win::WtsSessionInfoW* sessions = nullptr;
-    if (!WindowsNTCache().IsWindowsNT(api) ||
+    // None to count before Windows 2000 (NT 4.0's Terminal Server edition aside, not asked).
+    if (!VersionInfo::IsWin2000OrLater(api) ||
         !api.ProcessIdToSessionId(api.GetCurrentProcessId(), &own) ||
         !api.WTSEnumerateSessionsW(nullptr, 0, 1, &sessions, &count))
         return 0;

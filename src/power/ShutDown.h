@@ -59,7 +59,7 @@ struct Audience {
 Audience FindAudience(win::WinApi& api);
 
 // The sessions other than the process's own that a user is logged on to, active or
-// disconnected: 0 where they cannot be counted (before XP, or a call failing).
+// disconnected: 0 where they cannot be counted (before Windows 2000, or a call failing).
 int OtherUsers(win::WinApi& api);
 
 // A number in decimal: a leading minus for negatives, no padding.

@@ -27,6 +27,12 @@ bool Test(win::WinApi& api, Condition condition) {
 constexpr std::int32_t k9x = win::kPlatformWin9x;
 constexpr std::int32_t kNT = win::kPlatformNT;
 
+bool NTFrom(win::WinApi& api, std::uint32_t major) {
+    win::OsVersionInfoA info;
+    return QueryVersion(api, info) && info.dwPlatformId == win::kPlatformNT &&
+           info.dwMajorVersion >= major;
+}
+
 }  // namespace
 
 win::Bool QueryVersion(win::WinApi& api, win::OsVersionInfoA& info) {
@@ -35,11 +41,9 @@ win::Bool QueryVersion(win::WinApi& api, win::OsVersionInfoA& info) {
     return api.GetVersionExA(info);
 }
 
-bool IsVistaOrLater(win::WinApi& api) {
-    win::OsVersionInfoA info;
-    return QueryVersion(api, info) && info.dwPlatformId == win::kPlatformNT &&
-           info.dwMajorVersion >= 6;
-}
+bool IsVistaOrLater(win::WinApi& api) { return NTFrom(api, 6); }
+
+bool IsWin2000OrLater(win::WinApi& api) { return NTFrom(api, 5); }
 
 bool IsWin98OrLater(win::WinApi& api) {
     // The first half deliberately ignores the platform: NT 4.x with a minor

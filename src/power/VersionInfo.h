@@ -15,5 +15,7 @@ bool IsWinNT5(win::WinApi& api);
 bool IsWinXP(win::WinApi& api);
 // The NT family from 6.0 on, for any successful query (as the platform test takes it).
 bool IsVistaOrLater(win::WinApi& api);
+// The same from 5.0 on: Windows 2000, the first with sessions for more than one user.
+bool IsWin2000OrLater(win::WinApi& api);
 
 }  // namespace VersionInfo
