@@ -40,9 +40,11 @@ FACE, HILIGHT, LIGHT, SHADOW, DKSHADOW = (245,) * 3, WHITE, (227,) * 3, (166,) *
 CASES = {
     "win32": [
         ("win98", 96, "shutdown", 0, None),
+        ("nt40", 96, "/S", 1, "ShutDown !"),
         ("win2k", 96, "/p", 8, "ShutDown !"),
         ("win7", 144, "/S", 8, "ShutDown !", "covered"),
         ("win7", 96, OWN_PATH, 2, "ReBoot !"),
+        ("win10", 96, "/S", 8, "ShutDown !"),
         ("winxp", 96, "/S", 1, "ShutDown !", "refused"),
         ("winxp", 96, "/S", 1, "ShutDown !", "unseen"),
         ("win7", 96, OWN_PATH, 2, "ReBoot !", "unseen"),
