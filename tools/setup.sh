@@ -39,9 +39,16 @@ ensure_tools() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${as_root[@]}" dpkg --add-architecture i386 || return 1
   fi
-  "${as_root[@]}" apt-get update -qq &&
-    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-      --no-install-recommends "${missing[@]}" >/dev/null
+  # A mirror in the middle of a sync fails an index or two for a while: try again, and go on
+  # with the lists that did arrive, whose packages may well be all that is needed.
+  local try
+  for try in 1 2 3; do
+    "${as_root[@]}" apt-get update -qq && break
+    echo "apt-get update failed (try $try of 3)" >&2
+    sleep $((try * 10))
+  done
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+    --no-install-recommends "${missing[@]}" >/dev/null
 }
 
 # as_owner COMMAND...: run as root in a clone that someone else owns (sudo
