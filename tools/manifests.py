@@ -259,8 +259,8 @@ def load(dist, version):
             text = manifest.read()
         heads[kind], winget[kind] = text.split("\n")[0], yaml.safe_load(text)
     nupkg = zipfile.ZipFile(f"{dist}/manifests/chocolatey/endnow.{version}.nupkg")
-    spec = ElementTree.fromstring(nupkg.read("endnow.nuspec"))
-    nuspec = {e.tag.split("}")[-1]: e.text for e in spec.iter()} | {"xmlns": spec.tag[1:-8]}
+    root = ElementTree.fromstring(nupkg.read("endnow.nuspec"))
+    nuspec = {e.tag.split("}")[-1]: e.text for e in root.iter()} | {"xmlns": root.tag[1:-8]}
     code = nupkg.read("tools/chocolateyInstall.ps1").decode().splitlines()
     code = [line for line in code if not line.startswith("#")]
     args = dict(re.findall(r"^ +(\w+) += '?(.*?)'?$", "\n".join(code), re.M))
