@@ -91,6 +91,11 @@ timed format "formatting: clang-format, black, shellcheck -S warning, 100 column
 sed 's/^/!! not formatted (tools\/format.sh formats it), or warned about: /' "$log/format.txt"
 tally format $((code == 0)) $((code != 0)) 0
 
+# The release's address, an example: tools/release.sh writes the package managers' manifests
+# for it, and tests/e2e/release.py checks them against it.
+release_version=$(sed -nE 's/^project\(EndNow VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
+export ENDNOW_RELEASE_URL=https://example.org/endnow/$release_version/
+
 # Beside the builds, where no check can be slowed by them: the Wine prefixes' boot, and the
 # release's copy of the tree, which builds in a folder of its own.
 rm -rf build/release

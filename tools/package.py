@@ -44,15 +44,22 @@ def defines(version, arch):
 
 
 def make_zip(out, top, epoch, files):
+    contents = []
+    for path in files:
+        with open(path, "rb") as data:
+            contents.append((f"{top}/{os.path.basename(path)}", data.read()))
+    write_zip(out, epoch, contents)
+
+
+def write_zip(out, epoch, contents):  # each (name, bytes) in the order given
     stamp = time.gmtime(max(int(epoch), 315532800))[:6]  # a zip's clock starts in 1980
     with zipfile.ZipFile(out, "w") as archive:
-        for path in files:
-            entry = zipfile.ZipInfo(f"{top}/{os.path.basename(path)}", stamp)
+        for name, data in contents:
+            entry = zipfile.ZipInfo(name, stamp)
             entry.create_system = 0  # MS-DOS: the attributes are Windows' own
             entry.external_attr = 0x20  # archive, as a file fresh from a download
             entry.compress_type = zipfile.ZIP_DEFLATED
-            with open(path, "rb") as data:
-                archive.writestr(entry, data.read(), compresslevel=9)
+            archive.writestr(entry, data, compresslevel=9)
 
 
 def finish(msi, epoch, version, arch):

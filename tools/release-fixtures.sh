@@ -3,9 +3,10 @@
 # under build/release/ (both when neither is named):
 #
 # copy    copy/, the tree as it stands (committed or not) at another path; its release, again/,
-#         must be the same bytes; then, with the version in its CMakeLists.txt changed to 1.9.0
-#         (ENDNOW_OLD_VERSION), built and released there, old/: exes that carry the older
-#         version, to upgrade from. The one copy serves both, so the second build only relinks.
+#         must be the same bytes, its manifests (for ENDNOW_RELEASE_URL, when set) too; then,
+#         with the version in its CMakeLists.txt changed to 1.9.0 (ENDNOW_OLD_VERSION), built
+#         and released there, without manifests, old/: exes that carry the older version, to
+#         upgrade from. The one copy serves both, so the second build only relinks.
 #         It builds nothing of the tree's own, so it may run beside the tree's builds.
 # signed  signed/, after tools/release.sh: the release signed with a throwaway self-signed
 #         certificate (cert.pem).
@@ -22,7 +23,8 @@ if [ "${1:-copy}" = copy ]; then
   mv "$out/copy/dist" "$out/again"
   sed -i -E "s/^(project\(EndNow VERSION )[0-9.]+/\1${ENDNOW_OLD_VERSION:-1.9.0}/" \
     "$out/copy/CMakeLists.txt"
-  "$out/copy/tools/release.sh"
+  # Its address, if any, ends in the newer version, which release.sh refuses for this one.
+  env -u ENDNOW_RELEASE_URL "$out/copy/tools/release.sh"
   mv "$out/copy/dist" "$out/old"
 fi
 if [ "${1:-signed}" = signed ]; then

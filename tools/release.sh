@@ -7,6 +7,9 @@
 # SIGN_TIMESTAMP_URL adds an RFC 3161 timestamp. Unsigned without them.
 # ENDNOW_DIST: another folder for the release. The version is the one the build gives
 # (CMakeLists.txt's project()), which the exes carry too.
+# ENDNOW_RELEASE_URL: the folder the release is published in, https and ending in the version;
+# with it, the package managers' manifests of the files as published go into dist/manifests/
+# (tools/manifests.py). --manifests refuses to make a release without them.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source tools/setup.sh
@@ -24,6 +27,17 @@ for preset in win32 win64; do
 done
 version=$(cat build/win32/version.txt)
 stage=build/release/$version
+
+# Refused before anything is written: a manifest naming a file where it will not be.
+url=${ENDNOW_RELEASE_URL-}
+if [ -n "${ENDNOW_RELEASE_URL+set}" ] || [ "${1:-}" = --manifests ]; then
+  url=${url%/}/
+  [[ $url =~ ^https://[^/?#]+/([^?#]*/)?"$version"/$ ]] || {
+    echo "ENDNOW_RELEASE_URL must be the https address of the release's folder, ending in" \
+      "$version: '${ENDNOW_RELEASE_URL-}'" >&2
+    exit 1
+  }
+fi
 
 sign() {
   # The password on standard input: on the command line, any user's ps would show it.
@@ -63,4 +77,11 @@ done
 (cd "$dist" && sha256sum -- *.zip *.msi >SHA256SUMS)
 # A release whose parts disagree on its version is refused.
 "$python" tools/check_release.py . "$dist"
+if [ -n "$url" ]; then
+  # From the files as they are published: signed, when they are.
+  "$python" tools/manifests.py "$dist" "$version" "$url" "$SOURCE_DATE_EPOCH"
+  find "$dist/manifests" -type f | sort
+else
+  echo "no ENDNOW_RELEASE_URL: no package manager's manifest written"
+fi
 ls -l "$dist"

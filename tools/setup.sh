@@ -8,7 +8,7 @@ ENDNOW_PACKAGES=(cmake make g++ googletest libgtest-dev python3
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
   wine wine32:i386 wine64 xvfb xdotool x11-utils openbox imagemagick python3-pefile icoutils
   fonts-comic-neue clang-format black shellcheck
-  wixl msitools gir1.2-libmsi-1.0 python3-gi osslsigncode openssl)
+  wixl msitools gir1.2-libmsi-1.0 python3-gi osslsigncode openssl python3-yaml)
 
 # The packages of ENDNOW_PACKAGES that are not installed, one a line.
 missing_packages() {
