@@ -6,7 +6,8 @@
 # None of them puts endnow.exe on PATH, where a mistyped command would restart the machine: winget
 # and Chocolatey run the MSIs, which install no command, and Scoop makes shortcuts, not shims.
 # Dates and times come from EPOCH, so that one commit gives the same bytes. tools/release.sh runs
-# it; tests/e2e/release.py reads the manifests back with load(), and the files with arch().
+# it; it then holds what it wrote to the manifests' rules (agree()) and exits 1 where one fails,
+# and tests/e2e/release.py checks them again.
 # Debian's own Python (python3-yaml and python3-pefile only for reading back).
 import hashlib
 import json
@@ -18,6 +19,7 @@ import time
 import zipfile
 from xml.sax.saxutils import escape
 
+from check_exe import check, results
 from check_release import table
 from package import write_zip
 
@@ -291,5 +293,64 @@ def load(dist, version):
     )
 
 
+# What each published schema requires (winget's 1.12.0 ones, the nuspec XSD, Scoop's schema.json),
+# as strings; what would put endnow on PATH: a winget command or portable install, a Chocolatey
+# shim (of an exe in the package's folder, or by Install-BinFile), a Scoop shim, PATH or script.
+REQUIRED = dict(
+    line.split(" ", 1)
+    for line in """version DefaultLocale
+defaultLocale PackageLocale Publisher PackageName License ShortDescription
+Installers Architecture InstallerUrl InstallerSha256
+nuspec id version authors description
+scoop version homepage license""".splitlines()
+)
+ARP = "DisplayName Publisher DisplayVersion ProductCode UpgradeCode".split()
+MSI = "ProductName Manufacturer ProductVersion ProductCode UpgradeCode".split()
+ON_PATH = r"Commands|Nested|Portable|BinFile|Zip|Path|toolsDir|\.exe|^bin$|^env_|install(er)?$"
+WINGET_HEAD = "# yaml-language-server: $schema=https://aka.ms/winget-manifest.{}.1.12.0.schema.json"
+NUSPEC_XMLNS = "http://schemas.microsoft.com/packaging/2015/06/nuspec.xsd"
+
+
+# Checks the manifests in dist against the release's files and MSIs and the published schemas,
+# with literals of its own rather than the writer's: tools/release.sh refuses a release that
+# fails, and tests/e2e/release.py checks it again.
+def agree(dist, version, address):
+    m = load(dist, version)
+    sums, got, want = dict(reversed(line.split()) for line in open(f"{dist}/SHA256SUMS")), {}, {}
+    for n, (manager, word, url, digest) in enumerate(m["named"]):
+        name = str(url).removeprefix(address)
+        path = f"{dist}/{name}" * (name in sums)
+        data = open(path, "rb").read() if os.path.isfile(path) else b""
+        key, sha = f"{manager} {word} ({n})", sums.get(name)
+        got[key] = [url, str(digest).lower(), hashlib.sha256(data).hexdigest(), data and arch(path)]
+        want[key] = [address + name, sha, sha, word]
+    msi = [table(f"{dist}/endnow-{version}-{a}.msi", "Property") for a in ARCHES]
+    arp = [dict(zip(ARP, (t[k][0] for k in MSI))) for t in msi]
+    w, meta, scoop = m["winget"], m["nuspec"], m["scoop"]
+    inst, locale = w["installer"].get("Installers", []), w["defaultLocale"]
+    got["codes"] = [[i.get("ProductCode"), *i.get("AppsAndFeaturesEntries", [])] for i in inst]
+    want["codes"] = [[a["ProductCode"], a] for a in arp]
+    names = [*map(locale.get, ("PackageName", "Publisher")), *map(meta.get, ("title", "authors"))]
+    versions = [d.get("PackageVersion") for d in w.values()] + [meta.get("version")]
+    got["names"] = names + [meta.get("id")] + versions + [scoop.get("version")]
+    want["names"] = [arp[0]["DisplayName"], arp[0]["Publisher"]] * 2 + ["endnow"] + [version] * 5
+    fields = ("PackageIdentifier", "ManifestType", "ManifestVersion")
+    got["winget's schemas"] = [(m["heads"][k], *map(d.get, fields)) for k, d in w.items()]
+    want["winget's schemas"] = [(WINGET_HEAD.format(k), "EndNow.EndNow", k, "1.12.0") for k in w]
+    found = [*w.items(), ("nuspec", meta), ("scoop", scoop)] + [("Installers", i) for i in inst]
+    got["missing"] = [(k, f) for k, d in found for f in REQUIRED.get(k, "").split() if not d.get(f)]
+    got["not strings"] = [v for _, d in found for _, v in pairs(d) if not isinstance(v, str)]
+    got["nuspec's namespace"], want["missing"], want["not strings"] = meta["xmlns"], [], []
+    want["nuspec's namespace"], want["on PATH"] = NUSPEC_XMLNS, ["msi", "msi"]
+    types = [i.get("InstallerType", w["installer"].get("InstallerType")) for i in inst]
+    got["on PATH"] = [k for k in m["keys"] + m["code"] + m["nupkg"] if re.search(ON_PATH, k, re.I)]
+    got["on PATH"] += types
+    for what, value in got.items():
+        check(f"{what}: {value}", as_the_release_and_schemas_have_it=value == want[what])
+
+
 if __name__ == "__main__":
     write(*sys.argv[1:5])
+    agree(*sys.argv[1:4])
+    print(f"e2e: {results.count(True)} passed, {results.count(False)} failed")
+    sys.exit(1 if False in results else 0)

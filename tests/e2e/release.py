@@ -10,13 +10,12 @@
 # x86|x64  under Wine (through wine-run.sh): the older one, then this one over it, a refused
 #          downgrade, each shortcut started as Explorer starts it, then the uninstall.
 # Prints a line per check, then "e2e: N passed, M failed".
-import glob, json, os, re, subprocess, sys, zipfile
-from hashlib import sha256
+import glob, os, re, subprocess, sys, zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e import ROOT, check, results
 from check_release import table, versions
-from manifests import arch, load, pairs
+from manifests import agree
 from prefix import under
 from wine_calls import low, parse, query, reg
 
@@ -73,59 +72,7 @@ def files():
         no_doc_names_a_versioned_file=not re.search(r"endnow-\d+\.\d+\.\d+-", docs),
     )
 
-    manifests(os.environ["ENDNOW_RELEASE_URL"], load(DIST, VERSION))
-
-
-# What each published schema requires (winget's 1.12.0 ones, the nuspec XSD, Scoop's schema.json),
-# as strings; what would put endnow on PATH: a winget command or portable install, a Chocolatey
-# shim (of an exe in the package's folder, or by Install-BinFile), a Scoop shim, PATH or script.
-REQUIRED = dict(
-    line.split(" ", 1)
-    for line in """version DefaultLocale
-defaultLocale PackageLocale Publisher PackageName License ShortDescription
-Installers Architecture InstallerUrl InstallerSha256
-nuspec id version authors description
-scoop version homepage license""".splitlines()
-)
-ARP = "DisplayName Publisher DisplayVersion ProductCode UpgradeCode".split()
-MSI = "ProductName Manufacturer ProductVersion ProductCode UpgradeCode".split()
-ON_PATH = r"Commands|Nested|Portable|BinFile|Zip|Path|toolsDir|\.exe|^bin$|^env_|install(er)?$"
-WINGET = "# yaml-language-server: $schema=https://aka.ms/winget-manifest.{}.1.12.0.schema.json"
-NUSPEC = "http://schemas.microsoft.com/packaging/2015/06/nuspec.xsd"
-
-
-def manifests(address, m):
-    sums, got, want = dict(reversed(line.split()) for line in open(f"{DIST}/SHA256SUMS")), {}, {}
-    for n, (manager, word, url, digest) in enumerate(m["named"]):
-        name = str(url).removeprefix(address)
-        path = f"{DIST}/{name}" * (name in sums)
-        data = open(path, "rb").read() if os.path.isfile(path) else b""
-        key, sha = f"{manager} {word} ({n})", sums.get(name)
-        got[key] = [url, str(digest).lower(), sha256(data).hexdigest(), data and arch(path)]
-        want[key] = [address + name, sha, sha, word]
-    msi = [table(f"{DIST}/endnow-{VERSION}-{a}.msi", "Property") for a in BUILD]
-    arp = [dict(zip(ARP, (t[k][0] for k in MSI))) for t in msi]
-    w, meta, scoop = m["winget"], m["nuspec"], m["scoop"]
-    inst, locale = w["installer"].get("Installers", []), w["defaultLocale"]
-    got["codes"] = [[i.get("ProductCode"), *i.get("AppsAndFeaturesEntries", [])] for i in inst]
-    want["codes"] = [[a["ProductCode"], a] for a in arp]
-    names = [*map(locale.get, ("PackageName", "Publisher")), *map(meta.get, ("title", "authors"))]
-    versions = [d.get("PackageVersion") for d in w.values()] + [meta.get("version")]
-    got["names"] = names + [meta.get("id")] + versions + [scoop.get("version")]
-    want["names"] = [arp[0]["DisplayName"], arp[0]["Publisher"]] * 2 + ["endnow"] + [VERSION] * 5
-    fields = ("PackageIdentifier", "ManifestType", "ManifestVersion")
-    got["winget's schemas"] = [(m["heads"][k], *map(d.get, fields)) for k, d in w.items()]
-    want["winget's schemas"] = [(WINGET.format(k), "EndNow.EndNow", k, "1.12.0") for k in w]
-    found = [*w.items(), ("nuspec", meta), ("scoop", scoop)] + [("Installers", i) for i in inst]
-    got["missing"] = [(k, f) for k, d in found for f in REQUIRED.get(k, "").split() if not d.get(f)]
-    got["not strings"] = [v for _, d in found for _, v in pairs(d) if not isinstance(v, str)]
-    got["nuspec's namespace"], want["missing"], want["not strings"] = meta["xmlns"], [], []
-    want["nuspec's namespace"], want["on PATH"] = NUSPEC, ["msi", "msi"]
-    types = [i.get("InstallerType", w["installer"].get("InstallerType")) for i in inst]
-    got["on PATH"] = [k for k in m["keys"] + m["code"] + m["nupkg"] if re.search(ON_PATH, k, re.I)]
-    got["on PATH"] += types
-    for what, value in got.items():
-        check(f"{what}: {value}", as_the_release_and_schemas_have_it=value == want[what])
+    agree(DIST, VERSION, os.environ["ENDNOW_RELEASE_URL"])
 
 
 def install(arch):
