@@ -55,26 +55,26 @@ def scalar(text):
     return text if plain else json.dumps(text)
 
 
-def yaml(kind, fields):
-    lines = [f"# yaml-language-server: $schema={SCHEMA.format(kind)}", ""]
+# A mapping, given as (key, value) pairs, as YAML's block lines: a list's items each after a
+# dash, a mapping's first key on its dash's line and the rest beneath it.
+def block(fields, indent=""):
+    lines = []
     for key, value in fields:
-        if isinstance(value, list):  # of scalars, or of mappings of scalars or such lists
-            lines.append(f"{key}:")
-            for item in value:
-                if not isinstance(item, list):
-                    lines.append(f"- {scalar(item)}")
-                    continue
-                for i, (name, inner) in enumerate(item):
-                    lead = "- " if i == 0 else "  "
-                    if isinstance(inner, list):
-                        lines.append(f"{lead}{name}:")
-                        for mapping in inner:
-                            for j, (k, v) in enumerate(mapping):
-                                lines.append(f"  {'- ' if j == 0 else '  '}{k}: {scalar(v)}")
-                    else:
-                        lines.append(f"{lead}{name}: {scalar(inner)}")
-        else:
-            lines.append(f"{key}: {scalar(value)}")
+        if not isinstance(value, list):
+            lines.append(f"{indent}{key}: {scalar(value)}")
+            continue
+        lines.append(f"{indent}{key}:")
+        for item in value:
+            if not isinstance(item, list):
+                lines.append(f"{indent}- {scalar(item)}")
+                continue
+            inner = block(item, indent + "  ")
+            lines += [f"{indent}- {inner[0].lstrip()}", *inner[1:]]
+    return lines
+
+
+def yaml(kind, fields):
+    lines = [f"# yaml-language-server: $schema={SCHEMA.format(kind)}", "", *block(fields)]
     return "\n".join(lines + [f"ManifestType: {kind}", "ManifestVersion: 1.12.0", ""])
 
 

@@ -156,9 +156,8 @@ def request(out, exe, release, dpi, args, flags, caption, how="", sessions=None)
     if args.startswith(OWN_PATH) or unseen:  # as a Run key or a task starts it
         launch = [f"{os.path.dirname(exe)}/tests/launch.exe", *["-unseen"] * unseen, OWN_PATH]
         command = [*launch, *args.removeprefix(OWN_PATH).split()]
-    if refused:  # the error names the program as it was run
+    if refused:  # the error names the program as it was run; the desktop wineboot would start
         command, image = [shutil.copy(exe, f"{out}/tool.exe"), *args.split()], "tool.exe"
-    if refused:  # the desktop, which wineboot would start
         subprocess.run([os.environ["WINETOOL"], "cmd", "/c", "exit"], capture_output=True)
     overrides = os.environ["WINEDLLOVERRIDES"] + ";wineboot.exe=d" * refused
     overrides += ";wtsapi32=n" * bool(sessions)  # the stand-in, in the system folder
@@ -232,10 +231,10 @@ def request(out, exe, release, dpi, args, flags, caption, how="", sessions=None)
     if unseen:
         screenshot = {"nothing_on_the_screen": not pixels(at, WHITE, 0, 0, 1024, 768)}
     elif box:
-        orange = pixels(at, None, 300, 300, 424, 160, lambda c: c[0] > 200 and c[2] < 100)
         screenshot = {"box_over_the_notice": box_over_the_notice(f"{out}/{name}.png")}
-        if asked:  # a warning's icon
-            screenshot["warning_icon"] = len(orange) >= 50
+    if asked:  # a warning's icon, orange where nothing of the notice is
+        orange = pixels(at, None, 300, 300, 424, 160, lambda c: c[0] > 200 and c[2] < 100)
+        screenshot["warning_icon"] = len(orange) >= 50
     # Of the Swiss family, so that where Comic Sans MS is missing a sans-serif face stands in.
     font = ",".join(low(v) for v in (-36 * dpi // 72, 0, 0, 0, 700, 1, 0, 0, 0, 0, 0, 0, FF_SWISS))
     trace = pathlib.Path(f"{out}/{name}.log").read_text(errors="replace")
